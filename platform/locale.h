@@ -1,0 +1,34 @@
+// Number separators and text in the user's locale.
+//
+// Texts exchanged with the host, the clipboard and the name files are bytes in
+// the ANSI code page; the program's own texts (messages, captions) are UTF-8.
+// These functions convert between the two and compare like the platform's
+// sorted list box. Each backend defines them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct NumberFormat {
+    char decimal = '.';
+    char thousands = ',';
+};
+
+// The process-wide separators that every number format reads at call time,
+// like the runtime's globals: a run sets the decimal separator to '.' and
+// gives the old one back.
+NumberFormat& ProcessNumberFormat();
+
+// The separators of the user's locale.
+NumberFormat UserNumberFormat();
+
+std::string AnsiToUtf8(std::string_view ansi);
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// <0, 0, >0: `a` against `b` without regard to case, in the user's locale,
+// as the sorted list box orders its entries. Both are ANSI.
+int CompareTextNoCase(std::string_view a, std::string_view b);
+
+}  // namespace platform

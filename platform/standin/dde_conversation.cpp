@@ -1,0 +1,60 @@
+#include "platform/standin/dde_conversation.h"
+
+namespace platform::standin {
+
+bool DdeConversation::Connect(const std::string& serviceName, const std::string& topicName) {
+    Disconnect();
+    service = serviceName;
+    topic = topicName;
+    auto answer = [&] { return server && server->Accept(serviceName, topicName); };
+    bool ok = answer();
+    if (!ok) {
+        const std::string commandLine = serviceApplication_.empty() ? serviceName + " " + topicName : serviceApplication_;
+        ++launches;
+        if (launch && launch(commandLine)) ok = answer();
+    }
+    if (!ok) {
+        service.clear();
+        topic.clear();
+        return false;
+    }
+    ++connects;
+    connected_ = true;
+    waiting_ = false;
+    return true;
+}
+
+void DdeConversation::Disconnect() {
+    if (connected_) {
+        connected_ = false;
+        ++disconnects;
+    }
+    waiting_ = false;
+    service.clear();
+    topic.clear();
+}
+
+bool DdeConversation::ExecuteText(const std::string& command, bool wait) {
+    if (!connected_ || waiting_ || !server) return false;
+    if (wait) waiting_ = true;
+    // NOTE: the host's verdict comes back with the completion, after the
+    // transaction was taken: a refused command still counts as delivered.
+    (void)server->Execute(command);
+    Follow(server->AfterExchange());
+    return true;
+}
+
+std::optional<std::string> DdeConversation::RequestText(const std::string& item) {
+    if (!connected_ || waiting_ || !server) return std::nullopt;
+    std::optional<std::string> reply = server->Request(item);
+    Follow(server->AfterExchange());
+    return reply;
+}
+
+void DdeConversation::Follow(DdeServer::After after) {
+    if (after == DdeServer::After::Continue) return;
+    connected_ = false;
+    if (after == DdeServer::After::Quit) server = nullptr;
+}
+
+}  // namespace platform::standin

@@ -1,0 +1,65 @@
+// An in-process DDE conversation: the client side the command link drives,
+// delivering every command and query to a server object in the same process,
+// in order, at once. Completions of commands are held back until Complete(),
+// so that the waiting mark can be observed.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/dde.h"
+
+namespace platform::standin {
+
+// What answers an in-process conversation: the host stand-in, or a test.
+class DdeServer {
+public:
+    virtual ~DdeServer() = default;
+    // True when the server takes the conversation (service, topic).
+    virtual bool Accept(const std::string& service, const std::string& topic) { return service == "PageMaker"; }
+    // False: the host refused the command (the client is not told).
+    virtual bool Execute(const std::string& command) = 0;
+    // Nothing: the request is refused (or times out).
+    virtual std::optional<std::string> Request(const std::string& item) = 0;
+
+    // Asked after every exchange: what the server does to the conversation
+    // next (the transport carries it out). Lets a host script faults.
+    enum class After { Continue, DropConversation, Quit };
+    virtual After AfterExchange() { return After::Continue; }
+};
+
+class DdeConversation : public TDdeClientConv {
+public:
+    void SetServiceApplication(const std::string& path) override { serviceApplication_ = path; }
+    std::string ServiceApplication() const override { return serviceApplication_; }
+    bool Connect(const std::string& service, const std::string& topic) override;
+    void Disconnect() override;
+    bool Connected() const override { return connected_; }
+    bool ExecuteText(const std::string& command, bool wait) override;
+    std::optional<std::string> RequestText(const std::string& item) override;
+
+    // The running server, or null when none runs (or it has quit).
+    DdeServer* server = nullptr;
+    // Called with the command line when nobody answers; returns what WinExec
+    // would (true for ">= 32") and may set `server`.
+    std::function<bool(const std::string& commandLine)> launch;
+
+    // Delivers the completion of the commands sent so far (clears the
+    // waiting mark).
+    void Complete() { waiting_ = false; }
+    // The server ends the conversation.
+    void DropByServer() { connected_ = false; }
+
+    int connects = 0, disconnects = 0, launches = 0;
+    std::string service, topic;  // the stored names while connected
+
+private:
+    void Follow(DdeServer::After after);
+
+    std::string serviceApplication_;
+    bool connected_ = false;
+    bool waiting_ = false;
+};
+
+}  // namespace platform::standin

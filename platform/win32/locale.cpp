@@ -1,0 +1,45 @@
+// The user's locale through the Windows API: ANSI is the process code page
+// (CP_ACP), separators come from the user's settings, and text comparison is
+// the one the sorted list box uses.
+#include "platform/locale.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+std::wstring Widen(std::string_view text, UINT codePage) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+char LocaleChar(LCTYPE type, char fallback) {
+    char buffer[8] = {};
+    return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer) > 1 ? buffer[0] : fallback;
+}
+
+}  // namespace
+
+NumberFormat UserNumberFormat() { return NumberFormat{LocaleChar(LOCALE_SDECIMAL, '.'), LocaleChar(LOCALE_STHOUSAND, ',')}; }
+
+std::string AnsiToUtf8(std::string_view ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+std::string Utf8ToAnsi(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
+
+int CompareTextNoCase(std::string_view a, std::string_view b) {
+    const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                                 static_cast<int>(b.size()));
+    return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+}
+
+}  // namespace platform

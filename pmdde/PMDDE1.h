@@ -1,0 +1,86 @@
+// TPmDDE: the one component through which the program talks to the host.
+//
+// It drives a DDE client conversation (not owned) and adds the link to the
+// service "PageMaker", one command, one query, the optional "try " prefix and
+// busy wait, and an exception with a Russian message for each kind of
+// failure. Every host command and query is one virtual member named after its
+// command word; the vocabulary is declared once, in vocabulary.def.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dde.h"
+#include "pmdde/exceptions.h"
+#include "pmdde/format.h"
+#include "pmdde/lists.h"
+#include "pmdde/vocabulary_macros.h"
+
+class TPmDDE {
+public:
+    using TOnWaitIfBusy = std::function<void(TPmDDE& sender)>;
+
+    // Argument kinds of the vocabulary.
+    using Text = const std::string&;
+    using Short = const ShortText&;
+    using Int = int32_t;
+    using SByte = int8_t;
+    using Byte = uint8_t;
+    using Real = float;
+
+    TPmDDE() = default;
+    TPmDDE(const TPmDDE&) = delete;
+    TPmDDE& operator=(const TPmDDE&) = delete;
+    // Closes the link, then destroys the four lists with their items.
+    virtual ~TPmDDE();
+
+    // Published properties. The conversation must outlive the component.
+    TDdeClientConv* DDEConv = nullptr;
+    TOnWaitIfBusy OnWaitIfBusy;
+    bool LongOperation = false;
+    bool WaitExec = false;
+
+    virtual void ExecQuery(const std::string& query, std::string& reply);
+    virtual void ExecCommand(const std::string& command);
+    virtual void NextField(const std::string& reply, int& pos, std::string& field);
+    virtual float ExtractNumber(const std::string& reply, int& pos);
+    virtual int32_t ExtractInteger(const std::string& reply, int& pos);
+    virtual void ExtractQuoted(const std::string& reply, int& pos, std::string& text);
+    virtual TPmObject& ObjectItem(int index);
+    virtual TPmObject& SelectItem(int index);
+    virtual int ObjectCount();
+    virtual int SelectCount();
+    virtual TPrivates& PrivateItem(int index);
+    virtual int PrivateCount();
+    virtual TPmFont& FontItem(int index);
+    virtual int FontCount();
+    virtual bool GetTryMode65();
+    virtual void SetTryMode65(bool value);
+    virtual void WaitWhileBusy();
+    virtual bool OpenLink();
+    virtual void CloseLink();
+
+#define PM_PLAIN(Name) virtual void Name();
+#define PM_COMMAND(Name, Format, ...) virtual void Name(PM_PARAMS(__VA_ARGS__));
+#define PM_OWN(Result, Name, Params) virtual Result Name Params;
+#include "pmdde/vocabulary.def"
+
+    // The host's state (the reply's integer cut to its low byte); 9 is busy.
+    uint8_t GetPMState();
+
+protected:
+    // Composes a query like a command and asks it; the reply cut to `window`
+    // characters (0: whole).
+    std::string Ask(const std::string& query, size_t window = 0);
+
+    std::unique_ptr<TPmObjectList> objects_;
+    std::unique_ptr<TPmObjectList> selection_;
+    std::unique_ptr<TPmPrivatesList> privates_;
+    std::unique_ptr<TPmFontList> fonts_;
+
+private:
+    bool tryMode65_ = false;
+};

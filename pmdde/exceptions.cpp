@@ -1,0 +1,27 @@
+// The Russian messages of the command link, byte for byte.
+#include "pmdde/exceptions.h"
+
+#include "platform/locale.h"
+
+namespace pmmsg {
+
+std::string NoDdeClient() { return "Нет клиента DDE.."; }
+std::string NotFound() { return "Не могу установить связь с PageMaker"; }
+
+std::string CantExecuteCommand(const std::string& ansiCommand) {
+    return "Не могу выполнить команду PageMaker - " + platform::AnsiToUtf8(ansiCommand);
+}
+
+std::string CantExecuteQuery(const std::string& ansiQuery) {
+    return "Не могу получить данные от PageMaker - " + platform::AnsiToUtf8(ansiQuery);
+}
+
+std::string CantExtractNumber(const std::string& ansiReply, int from, int to) {
+    return "Невозможно извлечь числовое значение из строки " + platform::AnsiToUtf8(ansiReply) +
+           ", с позиции " + std::to_string(from) + " до " + std::to_string(to);
+}
+
+std::string ObjectsIdxError() { return "Нет элемента PageMaker с таким номером"; }
+std::string ArrTooLittle() { return "ArrTooLittle"; }
+
+}  // namespace pmmsg

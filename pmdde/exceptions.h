@@ -1,0 +1,32 @@
+// The failures of the command link, one class per kind, each with its fixed
+// Russian message. Message arguments taken from the host (commands, queries,
+// replies) are ANSI and are converted into the UTF-8 message.
+#pragma once
+
+#include <string>
+
+#include "platform/exception.h"
+
+#define PM_EXCEPTION(Name) \
+    class Name : public Exception { \
+    public: \
+        using Exception::Exception; \
+    };
+PM_EXCEPTION(EPmNotFound)
+PM_EXCEPTION(EPmCantExecuteCommand)
+PM_EXCEPTION(EPmCantExecuteQuery)
+PM_EXCEPTION(EPmCantExtractNumber)
+PM_EXCEPTION(EPmObjectsIdxError)
+PM_EXCEPTION(EArrTooLittle)
+#undef PM_EXCEPTION
+
+namespace pmmsg {
+// Builders of the exact messages; `ansi` arguments are host texts.
+std::string NoDdeClient();
+std::string NotFound();
+std::string CantExecuteCommand(const std::string& ansiCommand);
+std::string CantExecuteQuery(const std::string& ansiQuery);
+std::string CantExtractNumber(const std::string& ansiReply, int from, int to);
+std::string ObjectsIdxError();
+std::string ArrTooLittle();
+}  // namespace pmmsg

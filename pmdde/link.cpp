@@ -1,0 +1,78 @@
+// The core of TPmDDE: the link, one command, one query, the busy wait, and
+// the item operations of the owned lists.
+#include "pmdde/PMDDE1.h"
+
+#include "pmdde/replies.h"
+
+TPmDDE::~TPmDDE() {
+    CloseLink();
+    objects_.reset();
+    selection_.reset();
+    privates_.reset();
+    fonts_.reset();
+}
+
+bool TPmDDE::OpenLink() {
+    if (!DDEConv) throw Exception(pmmsg::NoDdeClient());
+    if (!DDEConv->Connect("PageMaker", "")) throw EPmNotFound(pmmsg::NotFound());
+    return true;
+}
+
+void TPmDDE::CloseLink() {
+    if (DDEConv) DDEConv->Disconnect();
+}
+
+void TPmDDE::ExecCommand(const std::string& command) {
+    const std::string text = GetTryMode65() ? "try " + command : command;
+    if (LongOperation) WaitWhileBusy();
+    // Without a conversation the command fails as on a closed link.
+    if (!DDEConv || !DDEConv->ExecuteText(text, WaitExec)) throw EPmCantExecuteCommand(pmmsg::CantExecuteCommand(command));
+}
+
+void TPmDDE::ExecQuery(const std::string& query, std::string& reply) {
+    std::optional<std::string> text;
+    if (DDEConv) text = DDEConv->RequestText(query);
+    reply = text ? *text : std::string();
+    if (reply.empty()) throw EPmCantExecuteQuery(pmmsg::CantExecuteQuery(query));
+}
+
+std::string TPmDDE::Ask(const std::string& query, size_t window) {
+    std::string reply;
+    ExecQuery(query, reply);
+    if (window > 0 && reply.size() > window) reply.resize(window);
+    return reply;
+}
+
+void TPmDDE::WaitWhileBusy() {
+    // NOTE: no pause and no limit, by contract: OnWaitIfBusy is the caller's
+    // place to let the interface breathe or to give up by throwing.
+    while (GetPMState() == 9)
+        if (OnWaitIfBusy) OnWaitIfBusy(*this);
+}
+
+uint8_t TPmDDE::GetPMState() {
+    const std::string reply = Ask("GetPMState", 10);
+    int pos = 1;
+    return static_cast<uint8_t>(ExtractInteger(reply, pos) & 0xFF);
+}
+
+bool TPmDDE::GetTryMode65() { return tryMode65_; }
+void TPmDDE::SetTryMode65(bool value) { tryMode65_ = value; }
+
+void TPmDDE::NextField(const std::string& reply, int& pos, std::string& field) { field = replies::NextField(reply, pos); }
+float TPmDDE::ExtractNumber(const std::string& reply, int& pos) { return replies::ExtractNumber(reply, pos); }
+int32_t TPmDDE::ExtractInteger(const std::string& reply, int& pos) { return replies::ExtractInteger(reply, pos); }
+void TPmDDE::ExtractQuoted(const std::string& reply, int& pos, std::string& text) { replies::ExtractQuoted(reply, pos, text); }
+
+namespace {
+template <class List>
+auto& ItemOf(const std::unique_ptr<List>& list, int index) {
+    if (!list || index < 0 || index >= list->Count()) throw EPmObjectsIdxError(pmmsg::ObjectsIdxError());
+    return (*list)[index];
+}
+}  // namespace
+
+TPmFont& TPmDDE::FontItem(int index) { return ItemOf(fonts_, index); }
+int TPmDDE::FontCount() { return fonts_ ? fonts_->Count() : 0; }
+TPrivates& TPmDDE::PrivateItem(int index) { return ItemOf(privates_, index); }
+int TPmDDE::PrivateCount() { return privates_ ? privates_->Count() : 0; }
