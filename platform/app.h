@@ -1,7 +1,9 @@
 // The application object: one replaceable idle handler and a message loop.
 #pragma once
 
+#include <exception>
 #include <functional>
+#include <string>
 
 namespace platform {
 
@@ -11,6 +13,20 @@ public:
     using IdleHandler = std::function<void(void* sender, bool& done)>;
 
     virtual ~Application() = default;
+
+    // The application title (the caption of error boxes).
+    std::string Title;
+
+    // The full path of the running program file.
+    virtual std::string ExeName() const = 0;
+
+    // Shows an exception that reached the loop (the application-wide handler:
+    // an error box with the message and a full stop). Window procedures catch
+    // and hand their exceptions here, since none may cross the system's frames.
+    std::function<void(const std::exception& e)> OnException;
+    void HandleException(const std::exception& e) {
+        if (OnException) OnException(e);
+    }
 
     IdleHandler OnIdle() const { return onIdle_; }
     void SetOnIdle(IdleHandler handler) { onIdle_ = std::move(handler); }

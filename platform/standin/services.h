@@ -66,6 +66,7 @@ public:
 // returns once the queue is empty after an idle call (or when terminated).
 class Application : public platform::Application {
 public:
+    std::string ExeName() const override { return exeName; }
     void Post(std::function<void()> message) { queue.push_back(std::move(message)); }
     void ProcessMessages() override;
     void Run() override;
@@ -73,6 +74,7 @@ public:
     bool Terminated() const override { return terminated; }
 
     std::deque<std::function<void()>> queue;
+    std::string exeName = "C:\\Program Files\\Rolemark\\rolemark.exe";
     bool terminated = false;
     int processCalls = 0;
 };
