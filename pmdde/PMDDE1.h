@@ -19,6 +19,15 @@
 #include "pmdde/lists.h"
 #include "pmdde/vocabulary_macros.h"
 
+// One option of Import: a name and a value, each sent bare after a blank.
+struct ImportOption {
+    BoundedText<40> OptionName;
+    BoundedText<60> OptionValue;
+};
+
+// The option set of ChangeEnv: bit n is set when option n is a member.
+using EnvOptions = uint8_t;
+
 class TPmDDE {
 public:
     using TOnWaitIfBusy = std::function<void(TPmDDE& sender)>;
@@ -30,6 +39,11 @@ public:
     using SByte = int8_t;
     using Byte = uint8_t;
     using Real = float;
+    // Output kinds of the readers.
+    using RealOut = float&;
+    using IntOut = int32_t&;
+    using ByteOut = uint8_t&;
+    using TextOut = std::string&;
 
     TPmDDE() = default;
     TPmDDE(const TPmDDE&) = delete;
@@ -65,6 +79,9 @@ public:
 
 #define PM_PLAIN(Name) virtual void Name();
 #define PM_COMMAND(Name, Format, ...) virtual void Name(PM_PARAMS(__VA_ARGS__));
+#define PM_ACTION(Name, Format, Window, ...) virtual int32_t Name(PM_PARAMS(__VA_ARGS__));
+#define PM_VALUE(Result, Name, Window) virtual Result Name();
+#define PM_READER(Name, Window, ...) virtual void Name(PM_PARAMS(__VA_ARGS__));
 #define PM_OWN(Result, Name, Params) virtual Result Name Params;
 #include "pmdde/vocabulary.def"
 
@@ -72,9 +89,25 @@ public:
     uint8_t GetPMState();
 
 protected:
-    // Composes a query like a command and asks it; the reply cut to `window`
-    // characters (0: whole).
+    // Asks `query`; the reply cut to `window` characters (0: whole).
     std::string Ask(const std::string& query, size_t window = 0);
+
+    // One field of a reply into an output of the matching kind, with the
+    // scanners above (so that an override of a scanner applies).
+    void ReadField(const std::string& reply, int& pos, float& out) { out = ExtractNumber(reply, pos); }
+    void ReadField(const std::string& reply, int& pos, int32_t& out) { out = ExtractInteger(reply, pos); }
+    void ReadField(const std::string& reply, int& pos, uint8_t& out) { out = static_cast<uint8_t>(ExtractInteger(reply, pos) & 0xFF); }
+    void ReadField(const std::string& reply, int& pos, std::string& out) { ExtractQuoted(reply, pos, out); }
+    // NOTE: each output is stored before the next field is read, so a
+    // failure part-way leaves the earlier outputs written, the later ones not.
+    template <class... Out>
+    void ReadFields(const std::string& reply, Out&... outs) {
+        int pos = 1;
+        (ReadField(reply, pos, outs), ...);
+    }
+
+    // Fills the object or selection list from `query`.
+    void FillObjects(std::unique_ptr<TPmObjectList>& list, const std::string& query);
 
     std::unique_ptr<TPmObjectList> objects_;
     std::unique_ptr<TPmObjectList> selection_;

@@ -24,4 +24,12 @@ std::string CantExtractNumber(const std::string& ansiReply, int from, int to) {
 std::string ObjectsIdxError() { return "Нет элемента PageMaker с таким номером"; }
 std::string ArrTooLittle() { return "ArrTooLittle"; }
 
+std::string BadDataClass(long long dataClass) {
+    return "Класс данных PageMaker должен быть от 0 до 4, а не " + std::to_string(dataClass);
+}
+
+std::string CountAboveIds(long long count, long long ids) {
+    return "Число идентификаторов " + std::to_string(count) + " больше длины их списка " + std::to_string(ids);
+}
+
 }  // namespace pmmsg

@@ -29,4 +29,7 @@ std::string CantExecuteQuery(const std::string& ansiQuery);
 std::string CantExtractNumber(const std::string& ansiReply, int from, int to);
 std::string ObjectsIdxError();
 std::string ArrTooLittle();
+// Caller errors of the private-data operations.
+std::string BadDataClass(long long dataClass);
+std::string CountAboveIds(long long count, long long ids);
 }  // namespace pmmsg

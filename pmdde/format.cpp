@@ -23,6 +23,7 @@ struct Decimal {
     int exponent = 0;
 };
 
+// The exact decimal expansion of a finite value.
 Decimal Exact(float value) {
     Decimal d;
     const double v = value;
@@ -63,8 +64,17 @@ char DigitAt(const Decimal& d, int index) {  // index 0 is the first digit
     return index >= 0 && static_cast<size_t>(index) < d.digits.size() ? d.digits[static_cast<size_t>(index)] : '0';
 }
 
+// Infinities and NaN have no digits: every format writes them as a word, so
+// that a caller's bad value shows in the command instead of breaking it.
+const char* NonFinite(float value) {
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    return nullptr;
+}
+
 // Fixed notation with `decimals` digits after the separator.
 std::string FixedText(float value, int decimals, bool grouped) {
+    if (const char* word = NonFinite(value)) return word;
     Decimal d = Exact(value);
     Round(d, d.exponent + decimals);
     const platform::NumberFormat nf = platform::ProcessNumberFormat();
@@ -96,6 +106,7 @@ std::string Rounded(float value, int width) {
 }
 
 std::string General(float value) {
+    if (const char* word = NonFinite(value)) return word;
     Decimal d = Exact(value);
     Round(d, 15);
     if (d.digits.empty()) return "0";

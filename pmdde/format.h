@@ -8,17 +8,23 @@
 #include <string>
 #include <string_view>
 
-// A text of at most 255 characters: a longer one is cut when it is made.
-class ShortText {
+// A text of at most `Limit` characters: a longer one is cut when it is made,
+// as the host's fixed-size string fields keep only their first characters.
+template <size_t Limit>
+class BoundedText {
 public:
-    ShortText(const std::string& text) : text_(text.substr(0, 255)) {}
-    ShortText(const char* text) : ShortText(std::string(text)) {}
+    static constexpr size_t MaxLength = Limit;
+    BoundedText(const std::string& text) : text_(text.substr(0, Limit)) {}
+    BoundedText(const char* text) : BoundedText(std::string(text)) {}
     const std::string& str() const { return text_; }
     operator const std::string&() const { return text_; }
 
 private:
     std::string text_;
 };
+
+// The short text of the vocabulary: at most 255 characters.
+using ShortText = BoundedText<255>;
 
 // One argument of a format, of any of the argument kinds.
 struct FormatArg {
@@ -28,7 +34,8 @@ struct FormatArg {
     float real = 0;
 
     FormatArg(const std::string& s) : kind(Text), text(s) {}
-    FormatArg(const ShortText& s) : kind(Text), text(s.str()) {}
+    template <size_t Limit>
+    FormatArg(const BoundedText<Limit>& s) : kind(Text), text(s.str()) {}
     FormatArg(const char* s) : kind(Text), text(s) {}
     FormatArg(int32_t v) : kind(Integer), integer(v) {}
     FormatArg(int8_t v) : kind(Integer), integer(v) {}
@@ -46,6 +53,7 @@ constexpr size_t MaxLength = 4096;
 std::string Compose(std::string_view format, std::initializer_list<FormatArg> args);
 
 // The single placeholders, for tests and for callers that write one value.
+// A value that is not finite is written NAN, INF or -INF by each of them.
 std::string Fixed(float value, int decimals);       // %f (2 decimals)
 std::string Rounded(float value, int width);         // %3.0f
 std::string Grouped(float value);                    // %n

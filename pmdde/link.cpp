@@ -1,5 +1,5 @@
-// The core of TPmDDE: the link, one command, one query, the busy wait, and
-// the item operations of the owned lists.
+// The core of TPmDDE: the link, one command, one query, the busy wait and the
+// scanners.
 #include "pmdde/PMDDE1.h"
 
 #include "pmdde/replies.h"
@@ -63,16 +63,3 @@ void TPmDDE::NextField(const std::string& reply, int& pos, std::string& field) {
 float TPmDDE::ExtractNumber(const std::string& reply, int& pos) { return replies::ExtractNumber(reply, pos); }
 int32_t TPmDDE::ExtractInteger(const std::string& reply, int& pos) { return replies::ExtractInteger(reply, pos); }
 void TPmDDE::ExtractQuoted(const std::string& reply, int& pos, std::string& text) { replies::ExtractQuoted(reply, pos, text); }
-
-namespace {
-template <class List>
-auto& ItemOf(const std::unique_ptr<List>& list, int index) {
-    if (!list || index < 0 || index >= list->Count()) throw EPmObjectsIdxError(pmmsg::ObjectsIdxError());
-    return (*list)[index];
-}
-}  // namespace
-
-TPmFont& TPmDDE::FontItem(int index) { return ItemOf(fonts_, index); }
-int TPmDDE::FontCount() { return fonts_ ? fonts_->Count() : 0; }
-TPrivates& TPmDDE::PrivateItem(int index) { return ItemOf(privates_, index); }
-int TPmDDE::PrivateCount() { return privates_ ? privates_->Count() : 0; }

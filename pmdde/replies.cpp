@@ -24,7 +24,8 @@ std::string NextField(const std::string& reply, int& pos) {
     const int start = pos;
     while (pos <= length && At(reply, pos) != ',') ++pos;
     std::string field = start <= length ? reply.substr(static_cast<size_t>(start - 1), static_cast<size_t>(pos - start)) : std::string();
-    ++pos;
+    // A caller's position at the very top of the range stays there instead of wrapping.
+    if (pos < std::numeric_limits<int>::max()) ++pos;
     return field;
 }
 

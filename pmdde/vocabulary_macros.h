@@ -2,14 +2,18 @@
 // its arguments) into a parameter list and an argument list:
 //   PM_PARAMS(Short, Int)  ->  Short a1, Int a2
 //   PM_ARGS(Short, Int)    ->  a1, a2
+//   PM_PARAMS()            ->  (nothing)
 #pragma once
 
-#define PM_COUNT(...) PM_COUNT_(__VA_ARGS__, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0)
-#define PM_COUNT_(_1, _2, _3, _4, _5, _6, _7, _8, _9, _10, _11, _12, _13, _14, _15, _16, N, ...) N
+// NOTE: __VA_OPT__ drops the comma when a row has no argument kinds, so the
+// count is 0; GCC 12 and Clang 14 accept it in C++17 mode without warnings.
+#define PM_COUNT(...) PM_COUNT_(_ __VA_OPT__(,) __VA_ARGS__, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0)
+#define PM_COUNT_(_0, _1, _2, _3, _4, _5, _6, _7, _8, _9, _10, _11, _12, _13, _14, _15, _16, N, ...) N
 #define PM_CAT(a, b) PM_CAT_(a, b)
 #define PM_CAT_(a, b) a##b
 
 #define PM_PARAMS(...) PM_CAT(PM_P, PM_COUNT(__VA_ARGS__))(__VA_ARGS__)
+#define PM_P0()
 #define PM_P1(a) a a1
 #define PM_P2(a, b) PM_P1(a), b a2
 #define PM_P3(a, b, c) PM_P2(a, b), c a3
@@ -28,6 +32,7 @@
 #define PM_P16(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p) PM_P15(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o), p a16
 
 #define PM_ARGS(...) PM_CAT(PM_A, PM_COUNT(__VA_ARGS__))
+#define PM_A0
 #define PM_A1 a1
 #define PM_A2 PM_A1, a2
 #define PM_A3 PM_A2, a3

@@ -1,36 +1,10 @@
 // The command link against an in-process server: prefixes, the busy wait,
 // failures and their messages, the state reading, the link's bracket.
-#include <gtest/gtest.h>
+#include <algorithm>
 
-#include <deque>
-
-#include "platform/standin/dde_conversation.h"
-#include "pmdde/PMDDE1.h"
+#include "tests/pmdde/scripted_host.h"
 
 namespace {
-
-// A host that logs what it receives and answers from a script.
-class ScriptedHost : public platform::standin::DdeServer {
-public:
-    bool Execute(const std::string& command) override {
-        log.push_back("exec " + command);
-        return true;
-    }
-    std::optional<std::string> Request(const std::string& item) override {
-        log.push_back("ask " + item);
-        if (item == "GetPMState" && !states.empty()) {
-            std::string state = states.front();
-            states.pop_front();
-            return state;
-        }
-        auto it = replies.find(item);
-        if (it == replies.end()) return std::nullopt;
-        return it->second;
-    }
-    std::vector<std::string> log;
-    std::deque<std::string> states;
-    std::map<std::string, std::string> replies;
-};
 
 class LinkTest : public ::testing::Test {
 protected:
@@ -42,16 +16,6 @@ protected:
     platform::standin::DdeConversation conv;
     TPmDDE pm;
 };
-
-template <class E, class F>
-std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return "<no exception>";
-}
 
 TEST_F(LinkTest, TryPrefixGoesOutButTheMessageNamesTheBareCommand) {
     pm.OpenLink();
@@ -76,7 +40,7 @@ TEST_F(LinkTest, QueriesNeverCarryTheTryPrefix) {
 TEST_F(LinkTest, BusyWaitCallsTheHandlerThenSendsOnce) {
     pm.OpenLink();
     pm.LongOperation = true;
-    host.states = {"9", "9", "9", "7"};
+    host.queued["GetPMState"] = {"9", "9", "9", "7"};
     int calls = 0;
     pm.OnWaitIfBusy = [&](TPmDDE& sender) {
         EXPECT_EQ(&sender, &pm);
@@ -91,7 +55,7 @@ TEST_F(LinkTest, BusyWaitCallsTheHandlerThenSendsOnce) {
 TEST_F(LinkTest, BusyWaitWithoutHandlerAsksFourTimes) {
     pm.OpenLink();
     pm.LongOperation = true;
-    host.states = {"9", "9", "9", "7"};
+    host.queued["GetPMState"] = {"9", "9", "9", "7"};
     pm.ExecCommand("Copy");
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask GetPMState"), 4);
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "exec Copy"), 1);
@@ -100,7 +64,7 @@ TEST_F(LinkTest, BusyWaitWithoutHandlerAsksFourTimes) {
 TEST_F(LinkTest, HandlerThatThrowsLeavesTheCommandUnsent) {
     pm.OpenLink();
     pm.LongOperation = true;
-    host.states = {"9", "7"};
+    host.queued["GetPMState"] = {"9", "7"};
     pm.OnWaitIfBusy = [](TPmDDE&) { throw Exception("gave up"); };
     EXPECT_EQ(MessageOf<Exception>([&] { pm.ExecCommand("Copy"); }), "gave up");
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "exec Copy"), 0);
@@ -118,7 +82,7 @@ TEST_F(LinkTest, EmptyReplyRaisesNamingTheQuery) {
 
 TEST_F(LinkTest, StateIsTheFirstIntegerOfTheFirstTenCharacters) {
     pm.OpenLink();
-    host.states = {"7,1,2", "    99999999", "263"};
+    host.queued["GetPMState"] = {"7,1,2", "    99999999", "263"};
     EXPECT_EQ(pm.GetPMState(), 7);
     EXPECT_EQ(pm.GetPMState(), 999999 & 0xFF);  // read from "    999999" only
     EXPECT_EQ(pm.GetPMState(), 7);  // 263 = 256 + 7: the low byte

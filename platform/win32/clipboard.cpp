@@ -1,0 +1,73 @@
+// The system clipboard as CF_TEXT, with a short bounded retry when another
+// program has it open.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/win32/services.h"
+
+namespace platform::win32 {
+
+Clipboard::Clipboard() {
+    // "STATIC" is a system class, so no class of our own is registered.
+    owner_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
+Clipboard::~Clipboard() {
+    if (owner_) DestroyWindow(static_cast<HWND>(owner_));
+}
+
+bool Clipboard::Open() {
+    for (int attempt = 1;; ++attempt) {
+        if (OpenClipboard(static_cast<HWND>(owner_))) return true;
+        if (attempt == kOpenAttempts) return false;
+        Sleep(kRetryPauseMs);
+    }
+}
+
+bool Clipboard::Empty() {
+    if (!Open()) return false;
+    bool emptied = EmptyClipboard() != FALSE;
+    CloseClipboard();
+    return emptied;
+}
+
+std::optional<std::string> Clipboard::ReadText() {
+    if (!Open()) return std::nullopt;
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+            // NOTE: the block need not hold a zero (a careless writer); the
+            // text stops at the first zero or at the block's end.
+            size_t size = GlobalSize(data);
+            const void* zero = std::memchr(bytes, 0, size);
+            text.assign(bytes, zero ? static_cast<const char*>(zero) - bytes : size);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool Clipboard::SetText(const std::string& text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!block) return false;
+    if (auto* bytes = static_cast<char*>(GlobalLock(block))) {
+        std::memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+    } else {
+        GlobalFree(block);
+        return false;
+    }
+    if (!Open()) {
+        GlobalFree(block);
+        return false;
+    }
+    bool placed = EmptyClipboard() && SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
+    // Once placed, the block belongs to the clipboard.
+    if (!placed) GlobalFree(block);
+    return placed;
+}
+
+}  // namespace platform::win32

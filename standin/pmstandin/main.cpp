@@ -1,0 +1,113 @@
+// pmstandin: a stand-in for Adobe PageMaker 6.5 on a test machine. It holds
+// one publication (a file, or the built-in sample play), shows its story in a
+// window titled like the host's, serves the DDE service "PageMaker" with the
+// host's commands and queries, and writes its transcript and dumps.
+//
+//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [fault options]
+//
+// Errors go to the standard error stream when there is one (a test's
+// console), else to a message box; the exit code is 2 for a bad command
+// line, 1 for any other failure, 0 after a normal end.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/services.h"
+#include "standin/host/host.h"
+#include "standin/host/options.h"
+#include "standin/pmstandin/sample_play.h"
+#include "standin/pmstandin/story_window.h"
+#include "standin/transport/raw_dde_server.h"
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), static_cast<int>(out.size()))));
+    return out;
+}
+
+std::string Utf8(const wchar_t* wide) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Writes `text` (UTF-8) to the standard error stream, or shows it when the
+// program has none.
+void Report(const std::string& text) {
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    const std::string line = "pmstandin: " + text + "\n";
+    if (err && err != INVALID_HANDLE_VALUE && WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return;
+    MessageBoxW(nullptr, Wide(text).c_str(), L"pmstandin", MB_OK | MB_ICONERROR);
+}
+
+std::vector<std::string> Arguments() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
+}  // namespace
+
+int main() {
+    std::string error;
+    const auto options = standin::ParseCommandLine(Arguments(), error);
+    if (!options) {
+        Report(error + " (--help lists the options)");
+        return 2;
+    }
+    if (options->help) {
+        Report(standin::Usage());
+        return 0;
+    }
+
+    auto pub = options->pub.empty()
+                   ? standin::ParsePublication(std::string_view(reinterpret_cast<const char*>(standin::kSamplePlay), standin::kSamplePlaySize), error)
+                   : standin::LoadPublication(options->pub, error);
+    if (!pub) {
+        Report(error);
+        return 1;
+    }
+    const std::wstring title = L"Adobe PageMaker 6.5 - [" + Wide(pub->name) + L"]";
+
+    platform::win32::Clipboard clipboard;
+    standin::PageMakerHost host(std::move(*pub), clipboard);
+    if (!standin::ApplyFaultOptions(*options, host.faults, error) ||
+        (!options->transcript.empty() && !host.transcript().OpenFile(options->transcript, error))) {
+        Report(error);
+        return 1;
+    }
+    host.dumpJsonPath = options->dump;
+    host.dumpHtmlPath = options->dumpHtml;
+
+    standin::StoryWindow window(host.publication());
+    host.onReformat = [&window](int from, int to) { window.MarkChanged(from, to); };
+    if (!window.Create(GetModuleHandleW(nullptr), title, SW_SHOWNORMAL, error)) {
+        Report(error);
+        return 1;
+    }
+    standin::RawDdeServer server(host);
+    if (!server.Start()) {
+        Report("cannot start the DDE service \"PageMaker\"");
+        return 1;
+    }
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    if (!host.WriteDumps(error)) {
+        Report(error);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,442 @@
+// The formatting run against the story host: the exact exchanges of each
+// walk, the name matching, the style filter, the state answers, the clean-up
+// after failures, and the guards against a second run and a host that does
+// not move the insertion point.
+#include "form_fixture.h"
+
+#include "pmdde/exceptions.h"
+
+namespace testhost {
+namespace {
+
+using workbench::MessageIcon;
+using Lines = std::vector<std::string>;
+
+Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The exchanges of one paragraph whose first `window` characters are copied;
+// with `name` > 0 a name of that length is formatted with the defaults.
+Lines Paragraph(int window, int name = 0) {
+    const std::string w = std::to_string(window);
+    Lines lines = {"exec TextSelect 0 " + w, "ask GetPMState", "exec Copy", "ask GetPMState", "exec TextSelect 1 " + w};
+    if (name > 0) {
+        const std::string n = std::to_string(name);
+        lines = lines + Lines{"exec TextSelect 0 " + n, "exec KernText 0.00", "exec Font \"\"", "exec Size 10.00",
+                              "exec Track -1", "exec SetWidth 100", "exec TypeStyle 0",
+                              "exec TypeOptions -2.00 -2.00 -2.00 -2.00 0.00 0", "exec TextSelect 1 " + n};
+    }
+    return lines;
+}
+
+// The lengths of the names formatted, in order: a name's selection follows
+// the release of the copied window.
+std::vector<int> FormattedLengths(const Lines& transcript, int window) {
+    std::vector<int> lengths;
+    const std::string release = "exec TextSelect 1 " + std::to_string(window), select = "exec TextSelect 0 ";
+    for (size_t i = 0; i + 1 < transcript.size(); ++i)
+        if (transcript[i] == release && transcript[i + 1].rfind(select, 0) == 0)
+            lengths.push_back(std::stoi(transcript[i + 1].substr(select.size())));
+    return lengths;
+}
+
+class RunTest : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        // Paragraphs start at 0, 12 and 26; the story ends at 35.
+        host.SetStory({{"Speech", "IVAN: Hello"}, {"Direction", "They embrace."}, {"Speech", "MARIA: Hi"}});
+        host.Select(3, 5);
+        AddNames({"MARIA", "IVAN"});
+        form->ProgressBar.changed = [this] {
+            const auto& bar = form->ProgressBar;
+            if (bar.Visible()) bars.push_back({bar.Min(), bar.Max(), bar.Position()});
+            visibility.push_back(bar.Visible());
+        };
+    }
+    void WholeStory() { form->EntireTextRadio.Check(); }
+    // The first fill with these styles, then the formatting fields back at
+    // their defaults, so that names get the default commands.
+    void ShowWithStyles(const Lines& styles) {
+        host.styleNames = styles;
+        form->FormShow();
+        form->SizeEdit.SetValue(10);
+        form->TrackingCombo.SetText("Без трекинга");
+        form->FontCombo.SetItemIndex(-1);
+        host.transcript.clear();
+    }
+    std::string Run() { return MessageOf([&] { form->Button2Click(); }); }
+
+    struct Bar {
+        int min, max, position;
+        bool operator==(const Bar& o) const { return min == o.min && max == o.max && position == o.position; }
+    };
+    std::vector<Bar> bars;        // the bar's state at each change while shown
+    std::vector<bool> visibility;  // the visible flag at each change
+};
+
+// --- the walks
+
+TEST_F(RunTest, WholeStoryWalkSendsItsExchangesInOrder) {
+    WholeStory();
+    EXPECT_EQ(Run(), "<no exception>");
+    const Lines expected = Lines{"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetTextCursor",
+                                 "exec TextCursor 10 1", "ask GetTextCursor", "exec TextCursor 11 1",
+                                 "ask GetTextCursor"} +
+                           Paragraph(5, 4) + Lines{"exec TextCursor 6 1", "ask GetTextCursor"} +
+                           Paragraph(5) + Lines{"exec TextCursor 6 1", "ask GetTextCursor"} +
+                           Paragraph(5, 5) + Lines{"exec TextCursor 6 1", "ask GetTextCursor"} +
+                           Lines{"exec SetTextCursor 5 3 5", "exec SuppressAutosave 0", "disconnect"};
+    EXPECT_EQ(host.transcript, expected);
+    EXPECT_EQ(host.SelectionStart(), 3);
+    EXPECT_EQ(host.SelectionEnd(), 5);
+    EXPECT_FALSE(host.autosaveSuppressed);
+    EXPECT_EQ(clipboard.text, std::optional<std::string>("MARIA")) << "expected the last copy left on the clipboard";
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(RunTest, WholeStoryWalkMovesTheProgressBarAndHidesItAtTheEnd) {
+    WholeStory();
+    Run();
+    // Maximum first, then minimum and position, then shown; then each step.
+    const std::vector<Bar> expected = {{0, 35, 0}, {0, 35, 12}, {0, 35, 26}, {0, 35, 35}};
+    EXPECT_EQ(bars, expected);
+    ASSERT_FALSE(visibility.empty());
+    EXPECT_FALSE(visibility.back());
+    EXPECT_FALSE(form->ProgressBar.Visible());
+}
+
+TEST_F(RunTest, ProgressBarTakesTheLow16BitsOfPositions) {
+    WholeStory();
+    host.base = 65536 + 100;
+    host.Select(65536 + 103, 65536 + 105);
+    Run();
+    ASSERT_FALSE(bars.empty());
+    EXPECT_EQ(bars.front(), (Bar{100, 135, 100}));
+    EXPECT_EQ(bars.back(), (Bar{100, 135, 135}));
+    EXPECT_EQ(host.SelectionStart(), 65536 + 103) << "expected the full positions sent back";
+}
+
+TEST_F(RunTest, SelectionIsGivenBackWithTheLatestFirstNumber) {
+    WholeStory();
+    host.idAdvances = true;  // 5, 6, 7, ... one per GetTextCursor
+    Run();
+    // 3 questions before the walk and one per paragraph: the last answer was 10.
+    EXPECT_EQ(host.transcript[host.transcript.size() - 3], "exec SetTextCursor 10 3 5");
+}
+
+TEST_F(RunTest, SelectedParagraphsWalkSendsItsExchangesInOrder) {
+    host.SetStory({{"Speech", "IVAN: Hello"}, {"Speech", "MARIA: Hi"}, {"Speech", "IVAN: Bye"}, {"Speech", "MARIA: Go"}});
+    // Paragraphs start at 0, 12, 22, 32; the selection runs from inside the
+    // second into the third.
+    host.Select(14, 25);
+    host.states = {7, 3};
+    Run();
+    const Lines expected = Lines{"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetPMState",
+                                 "ask GetTextCursor", "exec SetTextCursor 5 25 25", "exec TextCursor 6 0",
+                                 "ask GetTextCursor", "exec SetTextCursor 5 14 14", "exec TextCursor 7 0"} +
+                           Paragraph(5, 5) + Lines{"exec TextCursor 6 1", "ask GetPMState", "ask GetTextCursor"} +
+                           Paragraph(5, 4) + Lines{"exec TextCursor 6 1", "ask GetPMState", "ask GetTextCursor"} +
+                           Lines{"exec SetTextCursor 5 14 25", "exec SuppressAutosave 0", "disconnect"};
+    EXPECT_EQ(host.transcript, expected);
+    EXPECT_EQ(host.SelectionStart(), 14);
+    EXPECT_EQ(host.SelectionEnd(), 25);
+    const std::vector<Bar> expectedBars = {{14, 25, 14}, {14, 25, 22}, {14, 25, 32}};
+    EXPECT_EQ(bars, expectedBars);
+}
+
+TEST_F(RunTest, InsertionPointTreatsItsParagraphWhenTheStateIsThreeOrEight) {
+    const std::vector<std::deque<int>> answers = {{7, 3}, {7, 1, 8}, {8, 0, 8}};
+    for (const auto& states : answers) {
+        host.transcript.clear();
+        host.Select(15, 15);  // inside the second paragraph
+        host.states = states;
+        Run();
+        EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1)
+            << "states " << states[0] << "," << states[1];
+        EXPECT_EQ(host.transcript[host.transcript.size() - 3], "exec SetTextCursor 5 15 15");
+    }
+}
+
+TEST_F(RunTest, SelectedParagraphsWalkIsSkippedInOtherStates) {
+    host.states = {7, 1, 3};  // the second answer must be 8
+    Run();
+    const Lines expected = {"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetPMState",
+                            "ask GetPMState", "exec SuppressAutosave 0", "disconnect"};
+    EXPECT_EQ(host.transcript, expected);
+    EXPECT_TRUE(bars.empty()) << "expected the bar never shown";
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(RunTest, OneParagraphStoryIsTreatedOnce) {
+    WholeStory();
+    host.SetStory({{"Speech", "IVAN alone"}});
+    Run();
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4}));
+}
+
+// --- matching names
+
+TEST_F(RunTest, LongestListedNameIsFormatted) {
+    WholeStory();
+    form->NamesList.Clear();
+    AddNames({"IVAN PETROVICH", "IVAN", "IVAN P"});
+    host.SetStory({{"S", "IVAN PETROVICH enters"}, {"S", "IVAN alone"}, {"S", "IVAN Pavlovich"}});
+    Run();
+    EXPECT_EQ(FormattedLengths(host.transcript, 14), (std::vector<int>{14, 4, 6}));
+}
+
+TEST_F(RunTest, NameInAnotherLetterCaseIsLeftAlone) {
+    WholeStory();
+    host.SetStory({{"S", "ivan: hello"}, {"S", "Maria: hi"}});
+    Run();
+    EXPECT_TRUE(FormattedLengths(host.transcript, 5).empty());
+}
+
+TEST_F(RunTest, NameFollowedDirectlyByLettersIsFormatted) {
+    WholeStory();
+    host.SetStory({{"S", "IVANOVICH speaks"}, {"S", "The IVAN inside"}});
+    Run();
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4}));
+}
+
+TEST_F(RunTest, ParagraphShorterThanTheLongestNameIsMatchedOnTheCopiedText) {
+    WholeStory();
+    form->NamesList.Clear();
+    AddNames({"ANNA", "BORIS PETROVICH"});
+    host.SetStory({{"S", "ANNA"}, {"S", "BORIS PETROVICH: yes"}});
+    std::vector<std::string> copies;
+    host.onExchange = [&](const std::string& line) {
+        if (line == "ask GetTextCursor" && clipboard.text) copies.push_back(*clipboard.text);
+    };
+    Run();
+    EXPECT_EQ(FormattedLengths(host.transcript, 15), (std::vector<int>{4, 15}));
+    ASSERT_FALSE(copies.empty());
+    EXPECT_EQ(copies.front(), "ANNA\rBORIS PETR") << "expected the copy to run past the paragraph's end";
+}
+
+TEST_F(RunTest, EmptyEntriesNeverMatchAndCyrillicNamesDo) {
+    WholeStory();
+    form->NamesList.Clear();
+    const std::string anna = platform::Utf8ToAnsi("АННА");
+    AddNames({"", anna});
+    host.SetStory({{"S", anna + ": да"}, {"S", "no name"}});
+    Run();
+    EXPECT_EQ(FormattedLengths(host.transcript, 4), (std::vector<int>{4}));
+}
+
+TEST_F(RunTest, StyleFilterSendsNothingMoreForAParagraphOfAnotherStyle) {
+    WholeStory();
+    ShowWithStyles({"Direction", "Speech"});  // the source list selects "Speech"
+    form->UseStyleCheckBox.UserCheck(true);
+    Run();
+    const Lines expected = Lines{"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetTextCursor",
+                                 "exec TextCursor 10 1", "ask GetTextCursor", "exec TextCursor 11 1",
+                                 "ask GetTextCursor", "ask GetStyle"} +
+                           Paragraph(5, 4) + Lines{"exec TextCursor 6 1", "ask GetTextCursor", "ask GetStyle"} +
+                           Lines{"exec TextCursor 6 1", "ask GetTextCursor", "ask GetStyle"} + Paragraph(5, 5) +
+                           Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SetTextCursor 5 3 5",
+                                 "exec SuppressAutosave 0", "disconnect"};
+    EXPECT_EQ(host.transcript, expected);
+}
+
+TEST_F(RunTest, StyleFilterComparesStyleNamesExactly) {
+    WholeStory();
+    host.SetStory({{"speech", "IVAN: a"}, {"Speech ", "IVAN: b"}, {"Speech", "IVAN: c"}});
+    ShowWithStyles({"A", "Speech"});
+    form->UseStyleCheckBox.UserCheck(true);
+    Run();
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4}));
+}
+
+// --- state answers and the empty list
+
+TEST_F(RunTest, EmptyListSaysSoAndContactsNoHost) {
+    form->NamesList.Clear();
+    Run();
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, "Список действующих лиц пуст");
+    EXPECT_EQ(view.boxes[0].caption, "Ошибочка вышла");
+    EXPECT_EQ(view.boxes[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(host.transcript.empty());
+    EXPECT_EQ(conversation.connects, 0);
+}
+
+TEST_F(RunTest, OtherStatesShowTheirMessageAndCloseTheLink) {
+    const std::pair<int, const char*> cases[] = {
+        {0, "Закройте помощь PageMaker и вернитесь к публикации"},
+        {1, "Для начала откройте публикацию"},
+        {2, "Сначала перейдите в текстовый режим"},
+        {3, "Сначала перейдите в текстовый режим"},
+        {4, "Сначала перейдите в текстовый режим"},
+        {9, "Сначала перейдите в текстовый режим"},
+        {5, "Сначала поместите объект"},
+        {6, "Текст отсутствует"},
+        {128 + 6, "Текст отсутствует"},
+        {10, nullptr},
+        {127, nullptr},
+    };
+    for (const auto& [state, text] : cases) {
+        SCOPED_TRACE("state " + std::to_string(state));
+        view.boxes.clear();
+        host.transcript.clear();
+        host.state = state;
+        bool linkOpenAtBox = false;
+        view.onBox = [&](const RecordingView::Box&) { linkOpenAtBox = conversation.Connected(); };
+        Run();
+        EXPECT_EQ(host.transcript, (Lines{"connect", "ask GetPMState", "disconnect"}));
+        if (!text) {
+            EXPECT_TRUE(view.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(view.boxes.size(), 1u);
+        EXPECT_EQ(view.boxes[0].text, text);
+        EXPECT_EQ(view.boxes[0].caption, "Проблемы при работе");
+        EXPECT_EQ(view.boxes[0].icon, MessageIcon::None);
+        EXPECT_TRUE(linkOpenAtBox) << "expected the link closed only after the box";
+        EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
+    }
+}
+
+TEST_F(RunTest, StateWithTheHighBitSetWalks) {
+    WholeStory();
+    host.state = 128 + 7;
+    Run();
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 3);
+}
+
+// --- failures
+
+TEST_F(RunTest, FailureInTheWalkGivesAutosaveBackAndCleansUp) {
+    WholeStory();
+    host.onExchange = [&](const std::string& line) {
+        if (line == "exec TextCursor 6 1") host.refused = {"GetTextCursor"};
+    };
+    EXPECT_EQ(Run(), "Не могу получить данные от PageMaker - GetTextCursor");
+    const Lines tail(host.transcript.end() - 4, host.transcript.end());
+    EXPECT_EQ(tail, (Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SuppressAutosave 0", "disconnect"}));
+    EXPECT_FALSE(host.autosaveSuppressed);
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec SetTextCursor 5 3 5"), 0)
+        << "expected the selection not given back after a failure";
+    EXPECT_FALSE(conversation.Connected());
+    EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
+    EXPECT_FALSE(form->ProgressBar.Visible());
+    EXPECT_FALSE(bars.empty()) << "expected the bar shown before the failure";
+}
+
+TEST_F(RunTest, FailureBeforeAutosaveSendsNoAutosave) {
+    host.refused = {"GetPMState"};
+    EXPECT_EQ(Run(), "Не могу получить данные от PageMaker - GetPMState");
+    EXPECT_EQ(host.transcript, (Lines{"connect", "ask GetPMState", "disconnect"}));
+    EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
+}
+
+TEST_F(RunTest, DroppedLinkReportsTheFirstFailure) {
+    WholeStory();
+    host.onExchange = [&](const std::string& line) {
+        if (line == "exec KernText 0.00") conversation.DropByServer();
+    };
+    EXPECT_EQ(Run(), "Не могу выполнить команду PageMaker - Font \"\"");
+    EXPECT_EQ(host.transcript.back(), "exec KernText 0.00") << "expected nothing more to reach the host";
+    EXPECT_TRUE(host.autosaveSuppressed) << "expected the autosave beyond reach";
+    EXPECT_FALSE(conversation.Connected());
+    EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
+    EXPECT_FALSE(form->ProgressBar.Visible());
+}
+
+TEST_F(RunTest, ClipboardHeldByAnotherProgramEndsTheRunClearly) {
+    WholeStory();
+    clipboard.heldByOther = true;
+    EXPECT_EQ(Run(), "Cannot open clipboard");
+    const Lines tail(host.transcript.end() - 4, host.transcript.end());
+    EXPECT_EQ(tail, (Lines{"exec TextSelect 0 5", "ask GetPMState", "exec SuppressAutosave 0", "disconnect"}));
+    EXPECT_FALSE(form->ProgressBar.Visible());
+}
+
+TEST_F(RunTest, ClipboardTakenAfterTheCopyEndsTheRunClearly) {
+    WholeStory();
+    app.Post([&] { clipboard.heldByOther = true; });
+    EXPECT_EQ(Run(), "Cannot open clipboard");
+    EXPECT_EQ(host.transcript.back(), "disconnect");
+    EXPECT_FALSE(host.autosaveSuppressed);
+}
+
+TEST_F(RunTest, UnreachableHostRestoresTheSeparator) {
+    conversation.server = nullptr;
+    EXPECT_EQ(Run(), "Не могу установить связь с PageMaker");
+    EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
+    EXPECT_FALSE(form->ProgressBar.Visible());
+    EXPECT_FALSE(form->Running());
+}
+
+// --- guards
+
+TEST_F(RunTest, HostThatDoesNotMoveTheInsertionPointEndsTheWalk) {
+    WholeStory();
+    host.stuck = true;
+    EXPECT_EQ(Run(), "<no exception>");
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
+    const Lines tail(host.transcript.end() - 5, host.transcript.end());
+    EXPECT_EQ(tail, (Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SetTextCursor 5 3 5",
+                           "exec SuppressAutosave 0", "disconnect"}));
+}
+
+TEST_F(RunTest, SelectedWalkAlsoEndsWhenTheInsertionPointStays) {
+    host.Select(0, 30);
+    host.states = {7, 3};
+    host.stuck = true;
+    EXPECT_EQ(Run(), "<no exception>");
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
+    EXPECT_EQ(host.transcript.back(), "disconnect");
+}
+
+TEST_F(RunTest, SecondPressDuringARunIsIgnored) {
+    WholeStory();
+    bool delivered = false;
+    app.Post([&] {
+        delivered = true;
+        EXPECT_TRUE(form->Running());
+        form->Button2Click();
+    });
+    Run();
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(conversation.connects, 1);
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec SuppressAutosave 1"), 1);
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 3);
+    EXPECT_FALSE(form->Running());
+    Run();
+    EXPECT_EQ(conversation.connects, 2) << "expected a later press to run again";
+}
+
+TEST_F(RunTest, StylePickedDuringARunIsLoadedAfterIt) {
+    WholeStory();
+    ShowWithStyles({"Direction", "Speech"});
+    app.Post([&] {
+        form->TargetStyleCombo.UserSelect(0);
+        form->TargetStyleComboChange();
+    });
+    Run();
+    const auto runEnd = std::find(host.transcript.begin(), host.transcript.end(), "exec SuppressAutosave 0");
+    ASSERT_NE(runEnd, host.transcript.end());
+    EXPECT_EQ(std::count(host.transcript.begin(), runEnd, "connect"), 1) << "expected one link during the run";
+    const Lines after(runEnd + 1, host.transcript.end());
+    EXPECT_EQ(after, (Lines{"disconnect", "connect", "exec StyleBegin \"Direction\"", "ask GetFont", "ask GetSize",
+                            "ask GetTrack", "ask GetLeading", "ask GetWidth", "ask GetTypeOptions", "exec StyleEnd",
+                            "disconnect"}));
+}
+
+TEST_F(RunTest, NamesRemovedDuringARunAreNoLongerMatched) {
+    WholeStory();
+    app.Post([&] {
+        form->NamesList.UserSelect(0);  // "IVAN"
+        form->Button3Click();
+    });
+    Run();
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{5}));
+}
+
+}  // namespace
+}  // namespace testhost

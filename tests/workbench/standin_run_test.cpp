@@ -1,0 +1,170 @@
+// The main window's logic end to end against the host stand-in: the first
+// fill, the formatting loaded from a style, and runs whose result is read
+// from the stand-in's story, character by character.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/locale.h"
+#include "platform/standin/services.h"
+#include "standin/host/host.h"
+#include "workbench/rolemark.h"
+
+namespace {
+
+using workbench::MessageIcon;
+
+//   0 "Анна Павловна. Вот и лето прошло."   Реплика    0..33, CR at 33
+//   1 "Анна уходит в дом."                 Ремарка   34..52, CR at 52
+//   2 "Анна. Мама, ещё август."            Реплика   53..76, CR at 76
+//   3 "ВЕРА. Как тихо."                    Реплика   77..92, CR at 92
+//   4 "Борисович!"                         Реплика   93..103
+constexpr const char* kPlay = R"({
+  "name": "Проба",
+  "fonts": ["Times New Roman Cyr", "Arial Cyr", "Academy"],
+  "styles": [
+    {"name": "Реплика", "size": 12, "leading": -1},
+    {"name": "Ремарка", "font": "Arial Cyr", "size": 10, "track": 1, "leading": 12.5, "width": 95, "shift": 3}
+  ],
+  "paragraphs": [
+    {"style": "Реплика", "text": "Анна Павловна. Вот и лето прошло."},
+    {"style": "Ремарка", "text": "Анна уходит в дом."},
+    {"style": "Реплика", "text": "Анна. Мама, ещё август."},
+    {"style": "Реплика", "text": "ВЕРА. Как тихо."},
+    {"style": "Реплика", "text": "Борисович!"}
+  ]
+})";
+
+class NullView : public workbench::FormView {
+public:
+    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override { boxes.push_back(text); }
+    std::optional<std::filesystem::path> ExecuteSaveDialog(const workbench::FileDialog&) override { return {}; }
+    std::optional<std::filesystem::path> ExecuteOpenDialog(const workbench::FileDialog&) override { return {}; }
+    void Close() override {}
+    std::vector<std::string> boxes;
+};
+
+class StandinRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = platform::ProcessNumberFormat();
+        platform::ProcessNumberFormat().decimal = ',';
+        std::string error;
+        auto publication = standin::ParsePublication(kPlay, error);
+        ASSERT_TRUE(publication) << error;
+        host = std::make_unique<standin::PageMakerHost>(std::move(*publication), clipboard);
+        conversation.server = host.get();
+        form = std::make_unique<workbench::TRolemark>(
+            workbench::Services{registry, clipboard, shell, app, windows, conversation, view});
+        form->FormShow();
+        ASSERT_TRUE(view.boxes.empty());
+        for (const char* name : {"Анна", "Анна Павловна", "Борис", "Вера"}) {
+            form->NamesEdit.UserText(platform::Utf8ToAnsi(name));
+            form->Button1Click();
+        }
+    }
+    void TearDown() override {
+        form.reset();
+        platform::ProcessNumberFormat() = saved_;
+    }
+
+    const standin::CharFormat& FormatAt(int position) const {
+        return host->publication().formats[host->publication().story.FormatAt(position)];
+    }
+    // The positions in from..to-1 whose font is `font`.
+    int CountFont(int from, int to, const std::string& font) const {
+        int count = 0;
+        for (int p = from; p < to; ++p) count += FormatAt(p).font == font;
+        return count;
+    }
+    bool AllAccepted() const {
+        for (const auto& entry : host->transcript().Entries())
+            if (!entry.accepted) return false;
+        return true;
+    }
+
+    platform::standin::Registry registry;
+    platform::standin::Clipboard clipboard;
+    platform::standin::Shell shell;
+    platform::standin::Application app;
+    platform::standin::WindowList windows;
+    platform::standin::DdeConversation conversation;
+    NullView view;
+    std::unique_ptr<standin::PageMakerHost> host;
+    std::unique_ptr<workbench::TRolemark> form;
+
+private:
+    platform::NumberFormat saved_;
+};
+
+TEST_F(StandinRunTest, FirstFillLoadsTheSecondStyle) {
+    EXPECT_EQ(form->TargetStyleCombo.Text(), platform::Utf8ToAnsi("Ремарка"));
+    EXPECT_EQ(form->FontCombo.Text(), "Arial Cyr");
+    EXPECT_EQ(form->SizeEdit.Text(), "10,0");
+    EXPECT_EQ(form->TrackingCombo.ItemIndex(), 1);
+    EXPECT_EQ(form->LeadingEdit.Text(), "12,50");
+    EXPECT_EQ(form->WidthEdit.Text(), "95");
+    EXPECT_EQ(form->BaseShiftEdit.Text(), "3,00");
+    EXPECT_TRUE(AllAccepted());
+}
+
+TEST_F(StandinRunTest, AutomaticLeadingOfAStyleShowsSizeTimesOnePointTwo) {
+    form->TargetStyleCombo.UserSelect(0);  // Реплика: 12 points, automatic
+    form->TargetStyleComboChange();
+    EXPECT_EQ(form->SizeEdit.Text(), "12,0");
+    EXPECT_EQ(form->LeadingEdit.Text(), "14,40");
+}
+
+TEST_F(StandinRunTest, WholeStoryRunFormatsTheNamesThatOpenParagraphs) {
+    form->EntireTextRadio.Check();
+    form->SizeEdit.UserText("14");
+    form->BoldCheck.UserCheck(true);
+    form->BaseShiftEdit.UserText("-1,5");
+    form->Button2Click();
+    ASSERT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(AllAccepted());
+    EXPECT_EQ(CountFont(0, 13, "Arial Cyr"), 13) << "expected the full name formatted";
+    EXPECT_NE(FormatAt(13).font, "Arial Cyr");
+    EXPECT_EQ(FormatAt(0).size, 14);
+    EXPECT_EQ(FormatAt(0).typeStyle, standin::kBold);
+    EXPECT_EQ(FormatAt(0).shift, -1.5f);
+    EXPECT_EQ(FormatAt(0).track, 1);
+    EXPECT_EQ(FormatAt(0).width, 95);
+    EXPECT_EQ(CountFont(34, 38, "Arial Cyr"), 4) << "expected the name in the stage direction formatted too";
+    EXPECT_EQ(FormatAt(34).size, 14);
+    EXPECT_EQ(CountFont(53, 58, "Arial Cyr"), 4);
+    EXPECT_EQ(CountFont(77, 82, "Arial Cyr"), 0) << "expected another letter case left alone";
+    EXPECT_EQ(CountFont(93, 103, "Arial Cyr"), 5) << "expected the name inside a longer word formatted";
+    EXPECT_FALSE(host->AutosaveSuppressed());
+    EXPECT_EQ(host->publication().story.SelectionStart(), 0);
+    EXPECT_EQ(host->publication().story.SelectionEnd(), 0);
+}
+
+TEST_F(StandinRunTest, StyleFilterLeavesOtherParagraphsAlone) {
+    form->EntireTextRadio.Check();
+    form->UseStyleCheckBox.UserCheck(true);
+    form->SrcStyleCombo.UserSelect(form->SrcStyleCombo.IndexOf(platform::Utf8ToAnsi("Реплика")));
+    form->SizeEdit.UserText("14");
+    form->Button2Click();
+    EXPECT_EQ(FormatAt(0).size, 14);
+    EXPECT_EQ(FormatAt(34).size, 10) << "expected the stage direction's name untouched";
+    EXPECT_EQ(FormatAt(53).size, 14);
+    EXPECT_EQ(FormatAt(57).size, 12) << "expected the character after the name untouched";
+}
+
+TEST_F(StandinRunTest, SelectedParagraphsRunTreatsOnlyThoseAndGivesTheSelectionBack) {
+    host->Execute("SetTextCursor 1 40 60");  // from the stage direction into the next line
+    form->SizeEdit.UserText("14");
+    form->Button2Click();
+    ASSERT_TRUE(view.boxes.empty());
+    EXPECT_EQ(FormatAt(0).size, 12) << "expected the paragraph before the selection untouched";
+    EXPECT_EQ(FormatAt(34).size, 14) << "expected the paragraph where the selection starts treated";
+    EXPECT_EQ(FormatAt(53).size, 14);
+    EXPECT_EQ(FormatAt(53).font, "Arial Cyr");
+    EXPECT_EQ(FormatAt(93).size, 12) << "expected the paragraph after the selection untouched";
+    EXPECT_EQ(host->publication().story.SelectionStart(), 40);
+    EXPECT_EQ(host->publication().story.SelectionEnd(), 60);
+    EXPECT_TRUE(AllAccepted());
+}
+
+}  // namespace

@@ -1,0 +1,243 @@
+// The control models: sorted insertion, selection bookkeeping, spin-field
+// reading and showing, the 16-bit progress bar.
+#include "workbench/controls.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "platform/exception.h"
+#include "platform/locale.h"
+#include "pmdde/format.h"
+
+namespace workbench {
+
+void Control::Notify() {
+    if (changed) changed();
+}
+
+void Control::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Notify();
+}
+
+void Control::SetVisible(bool visible) {
+    visible_ = visible;
+    Notify();
+}
+
+void Edit::SetText(std::string text) {
+    text_ = std::move(text);
+    Notify();
+}
+
+void CheckBox::SetChecked(bool checked) {
+    checked_ = checked;
+    Notify();
+}
+
+void RadioButton::Check() {
+    checked_ = true;
+    Notify();
+    UncheckOthers(true);
+}
+
+void RadioButton::UserCheck() {
+    checked_ = true;
+    UncheckOthers(false);
+}
+
+void RadioButton::UncheckOthers(bool notify) {
+    for (RadioButton* other : group_) {
+        if (other == this || !other->checked_) continue;
+        other->checked_ = false;
+        if (notify) other->Notify();
+    }
+}
+
+void RadioButton::Group(std::initializer_list<RadioButton*> buttons) {
+    for (RadioButton* button : buttons) button->group_.assign(buttons.begin(), buttons.end());
+}
+
+// --- lists
+
+int ListModel::InsertionPoint(const std::string& entry) const {
+    if (!sorted_) return Count();
+    // NOTE: after every entry that compares equal, so equal entries keep the
+    // order in which they were added, next to each other.
+    auto it = std::upper_bound(items_.begin(), items_.end(), entry, [](const std::string& a, const std::string& b) {
+        return platform::CompareTextNoCase(a, b) < 0;
+    });
+    return static_cast<int>(it - items_.begin());
+}
+
+int ListModel::Add(const std::string& entry) {
+    if (Count() >= MaxCount) throw Exception("Unable to insert a line");
+    const int index = InsertionPoint(entry);
+    items_.insert(items_.begin() + index, entry);
+    if (itemIndex_ >= index) ++itemIndex_;  // the selected entry moved down
+    NotifyList();
+    return index;
+}
+
+void ListModel::Assign(const std::vector<std::string>& entries) {
+    if (entries.size() > static_cast<size_t>(MaxCount)) throw Exception("Unable to insert a line");
+    items_ = entries;
+    if (sorted_)
+        std::stable_sort(items_.begin(), items_.end(), [](const std::string& a, const std::string& b) {
+            return platform::CompareTextNoCase(a, b) < 0;
+        });
+    itemIndex_ = -1;
+    SelectionChanged();
+    NotifyList();
+}
+
+void ListModel::Delete(int index) {
+    if (index < 0 || index >= Count()) return;
+    items_.erase(items_.begin() + index);
+    if (itemIndex_ == index) {
+        itemIndex_ = -1;
+        SelectionChanged();
+    } else if (itemIndex_ > index) {
+        --itemIndex_;
+    }
+    NotifyList();
+}
+
+void ListModel::Clear() {
+    items_.clear();
+    itemIndex_ = -1;
+    SelectionChanged();
+    NotifyList();
+}
+
+void ListModel::SetItemIndex(int index) {
+    itemIndex_ = index >= 0 && index < Count() ? index : -1;
+    SelectionChanged();
+    NotifyList();
+}
+
+void ListModel::UserSelect(int index) {
+    itemIndex_ = index >= 0 && index < Count() ? index : -1;
+    SelectionChanged();
+}
+
+int ListModel::IndexOf(const std::string& text) const {
+    for (int i = 0; i < Count(); ++i)
+        if (platform::CompareTextNoCase(items_[static_cast<size_t>(i)], text) == 0) return i;
+    return -1;
+}
+
+void ListModel::EndUpdate() {
+    if (updating_ > 0 && --updating_ == 0 && pending_) {
+        pending_ = false;
+        Notify();
+    }
+}
+
+void ListModel::NotifyList() {
+    if (updating_ > 0)
+        pending_ = true;
+    else
+        Notify();
+}
+
+void ComboBox::SelectionChanged() {
+    text_ = ItemIndex() >= 0 ? Item(ItemIndex()) : std::string();
+}
+
+void ComboBox::UserText(std::string text) {
+    if (style != Style::DropDown) return;
+    ListModel::UserSelect(-1);  // clears the text through SelectionChanged
+    text_ = std::move(text);
+}
+
+void ComboBox::SetText(std::string text) {
+    if (style != Style::DropDown) return;
+    UserText(std::move(text));
+    NotifyList();
+}
+
+// --- spin fields
+
+namespace {
+
+// The text as a number written with `separator`: optional blanks around it,
+// an optional sign, digits with at most one separator, an optional exponent.
+// Nothing when it is not such a number.
+std::optional<double> ReadNumber(std::string text, char separator) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (separator != '.') {
+        if (text.find('.') != std::string::npos) return std::nullopt;
+        std::replace(text.begin(), text.end(), separator, '.');
+    }
+    size_t start = 0;
+    if (text[0] == '+') {
+        start = 1;
+        if (text.size() > 1 && text[1] == '-') return std::nullopt;
+    }
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data() + start, end, value, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+SpinEdit::SpinEdit(const char* name, Kind kind, Range range, double initial) : Control(name), kind(kind), range(range) {
+    text_ = Show(initial);
+}
+
+std::string SpinEdit::Show(double value) const {
+    if (kind == Kind::Integer) return std::to_string(static_cast<long long>(value));
+    return format::Fixed(static_cast<float>(value), range.decimals);
+}
+
+std::optional<double> SpinEdit::Read() const {
+    const std::optional<double> value = ReadNumber(text_, platform::ProcessNumberFormat().decimal);
+    if (value && kind == Kind::Integer && *value != std::floor(*value)) return std::nullopt;
+    return value;
+}
+
+double SpinEdit::Value() const { return Read().value_or(range.min); }
+
+void SpinEdit::SetValue(double value) {
+    if (kind == Kind::Integer) value = std::nearbyint(value);
+    value = std::clamp(value, range.min, range.max);
+    text_ = Show(value);
+    Notify();
+}
+
+void SpinEdit::Exit() {
+    // A readable text within the range keeps the user's spelling; any other
+    // text is replaced by the value it stands for, brought into the range.
+    const std::optional<double> value = Read();
+    if (value && *value >= range.min && *value <= range.max) return;
+    SetValue(Value());
+}
+
+void SpinEdit::Up() { SetValue(Value() + range.step); }
+void SpinEdit::Down() { SetValue(Value() - range.step); }
+
+// --- progress bar
+
+void ProgressBar::SetMin(int32_t value) {
+    min_ = static_cast<int>(static_cast<uint32_t>(value) & 0xFFFFu);
+    Notify();
+}
+
+void ProgressBar::SetMax(int32_t value) {
+    max_ = static_cast<int>(static_cast<uint32_t>(value) & 0xFFFFu);
+    Notify();
+}
+
+void ProgressBar::SetPosition(int32_t value) {
+    position_ = static_cast<int>(static_cast<uint32_t>(value) & 0xFFFFu);
+    Notify();
+}
+
+}  // namespace workbench

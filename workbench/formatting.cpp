@@ -1,0 +1,84 @@
+// The formatting of the names: loading the fields of the second page from a
+// host paragraph style, the rules between the type-style boxes, reading the
+// fields into the run fields, and the commands that format one selected name.
+#include <cmath>
+
+#include "workbench/link_bracket.h"
+#include "workbench/rolemark.h"
+
+namespace workbench {
+
+void TRolemark::LoadTargetStyle() {
+    LinkBracket link(PmDDE1);
+    PmDDE1.OpenLink();
+    const int selected = TargetStyleCombo.ItemIndex();
+    PmDDE1.StyleBegin(selected >= 0 ? TargetStyleCombo.Item(selected) : std::string());
+
+    std::string font;
+    PmDDE1.GetFont(font);
+    FontCombo.SetItemIndex(FontCombo.IndexOf(font));
+
+    SizeEdit.SetValue(PmDDE1.GetSize());
+
+    const int32_t track = PmDDE1.GetTrack();
+    TrackingCombo.SetItemIndex(track >= 0 && track < TrackingCombo.Count() ? track : -1);
+
+    // -1 is automatic leading: 120 % of the size as the size field shows it.
+    const float leading = PmDDE1.GetLeading();
+    LeadingEdit.SetValue(leading == -1.0f ? SizeEdit.Value() * 1.2 : leading);
+
+    WidthEdit.SetValue(PmDDE1.GetWidth());
+
+    float r1 = 0, r2 = 0, r3 = 0, r4 = 0, shift = 0;
+    uint8_t b6 = 0;
+    PmDDE1.GetTypeOptions(r1, r2, r3, r4, shift, b6);
+    BaseShiftEdit.SetValue(shift * 0.1);
+
+    PmDDE1.StyleEnd();
+}
+
+// The type-style rules act only on the user's own clicks: a box changed by
+// another rule, or by the program, is not the focused control.
+
+void TRolemark::NormalCheckClick() {
+    if (ActiveControl != &NormalCheck) return;
+    BoldCheck.SetChecked(false);
+    ItalicCheck.SetChecked(false);
+}
+
+void TRolemark::BoldCheckClick() {
+    if (ActiveControl != &BoldCheck) return;
+    NormalCheck.SetChecked(false);
+}
+
+void TRolemark::ItalicCheckClick() {
+    if (ActiveControl != &ItalicCheck) return;
+    NormalCheck.SetChecked(false);
+}
+
+void TRolemark::ReadRunFields() {
+    FKern = static_cast<float>(KerningEdit.Value());
+    FFontName = FontCombo.Text();
+    FSize = static_cast<float>(SizeEdit.Value());
+    FTrack = TrackingCombo.ItemIndex();
+    FWidth = static_cast<float>(WidthEdit.Value());
+    const double shift = BaseShiftEdit.Value();
+    FShift = static_cast<float>(std::fabs(shift));
+    FShiftNegative = shift < 0;
+}
+
+// The leading field is not applied: the name takes its paragraph's leading.
+void TRolemark::ApplyNameFormat() {
+    PmDDE1.KernText(FKern);
+    PmDDE1.Font(FFontName);
+    PmDDE1.Size(FSize);
+    PmDDE1.Track(FTrack);
+    PmDDE1.SetWidth(FWidth);
+    // Normal first, then bold and italic as the boxes say at this moment.
+    PmDDE1.TypeStyle(0);
+    if (BoldCheck.Checked()) PmDDE1.TypeStyle(1);
+    if (ItalicCheck.Checked()) PmDDE1.TypeStyle(2);
+    PmDDE1.TypeOptions(-2, -2, -2, -2, FShift, FShiftNegative ? 1 : 0);
+}
+
+}  // namespace workbench

@@ -1,0 +1,37 @@
+// The main window's own texts: the host-state messages, the captions of its
+// message boxes, and the failures it raises itself. One place, so that the
+// handlers and the tests use the same bytes.
+#pragma once
+
+namespace workbench::text {
+
+inline constexpr const char* kInstalled = "Rolemark установлен!";
+inline constexpr const char* kInstallCaption = "Инсталляция";
+
+inline constexpr const char* kStateCaption = "Проблемы при работе";
+inline constexpr const char* kCloseHelp = "Закройте помощь PageMaker и вернитесь к публикации";
+inline constexpr const char* kOpenPublication = "Для начала откройте публикацию";
+inline constexpr const char* kTextMode = "Сначала перейдите в текстовый режим";
+inline constexpr const char* kPlaceObject = "Сначала поместите объект";
+inline constexpr const char* kNoText = "Текст отсутствует";
+
+inline constexpr const char* kEmptyList = "Список действующих лиц пуст";
+inline constexpr const char* kEmptyListCaption = "Ошибочка вышла";
+
+inline constexpr const char* kNoClipboard = "Cannot open clipboard";
+
+// The host states, by their low seven bits, that stop an action with a
+// message; `atRun` selects the run's table, which also names states 2, 3, 4
+// and 9. Null: no message.
+inline const char* StateMessage(int state, bool atRun) {
+    switch (state) {
+        case 0: return kCloseHelp;
+        case 1: return kOpenPublication;
+        case 5: return kPlaceObject;
+        case 6: return kNoText;
+        case 2: case 3: case 4: case 9: return atRun ? kTextMode : nullptr;
+        default: return nullptr;
+    }
+}
+
+}  // namespace workbench::text

@@ -1,0 +1,207 @@
+// The form's stored layout, its start and end (the registry hand-off with the
+// plug-in and the running check), the first fill of the style and font
+// choices, the enabling rules, the author label and the name list.
+#include "workbench/rolemark.h"
+
+#include "platform/exception.h"
+#include "workbench/link_bracket.h"
+#include "workbench/messages.h"
+#include "workbench/namefile.h"
+
+namespace workbench {
+namespace {
+
+constexpr const char* kHostProgram = "c:\\pm65\\pm65.exe";
+
+void WriteAppPath(platform::RegistryKey& key, const std::string& exeName) {
+    // REG_SZ: the text and its terminating zero.
+    if (!key.Write("AppPath", platform::RegSz, exeName + '\0'))
+        throw Exception("Failed to set data for 'AppPath'");
+}
+
+bool IsDwordOne(const platform::RegValue& value) {
+    if (value.type != platform::RegDword || value.data.size() != 4) return false;
+    uint32_t number = 0;
+    for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
+    return number == 1;
+}
+
+}  // namespace
+
+void SetUpApplication(platform::Application& app, FormView& view) {
+    app.Title = kApplicationTitle;
+    app.OnException = [&app, &view](const std::exception& e) {
+        view.ShowMessage(std::string(e.what()) + ".", app.Title, MessageIcon::Error);
+    };
+}
+
+TRolemark::TRolemark(const Services& services)
+    : DdeClientConv1(services.conversation),
+      OnlyIfRunning1(services.app, services.windows),
+      registry_(services.registry),
+      clipboard_(services.clipboard),
+      shell_(services.shell),
+      app_(services.app),
+      view_(services.view) {
+    RadioButton::Group({&EntireTextRadio, &SelParaRadio});
+    SrcStyleCombo.SetEnabled(false);
+    TrackingCombo.Assign({"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"});
+    TrackingCombo.SetText("Без трекинга");
+    ProgressBar.SetVisible(false);
+
+    DdeClientConv1.SetServiceApplication(kHostProgram);
+    PmDDE1.DDEConv = &DdeClientConv1;
+    PmDDE1.LongOperation = false;
+    PmDDE1.SetTryMode65(false);
+    PmDDE1.WaitExec = false;
+
+    OnlyIfRunning1.SetAppTitles({"Adobe PageMaker 6.5", "Adobe PageMaker 6.0"});
+    OnlyIfRunning1.OnApplicationNotFound = [this](TOnlyIfRunning& sender, const std::string& foundApp) {
+        OnlyIfRunning1ApplicationNotFound(sender, foundApp);
+    };
+    OnlyIfRunning1.Loaded();
+}
+
+TRolemark::~TRolemark() = default;
+
+void TRolemark::Close() {
+    if (closeRequested_) return;
+    closeRequested_ = true;
+    view_.Close();
+}
+
+// --- start and end
+
+void TRolemark::FormCreate() {
+    std::unique_ptr<platform::RegistryKey> key = registry_.Create(kRegistryKey);
+    if (!key) {
+        // Without the key there is no telling whether the plug-in started us.
+        Close();
+        throw Exception(std::string("Failed to create key ") + kRegistryKey);
+    }
+    if (!key->Read("AppPath")) {
+        // The first start installs: it records where the program lives and
+        // ends. FromAdd is neither read nor reset on this start.
+        try {
+            WriteAppPath(*key, app_.ExeName());
+        } catch (const Exception&) {
+            Close();
+            throw;
+        }
+        view_.ShowMessage(text::kInstalled, text::kInstallCaption, MessageIcon::Information);
+        key.reset();
+        // NOTE: after the box: a quit posted earlier would end its modal loop.
+        app_.Terminate();
+        return;
+    }
+    const std::optional<platform::RegValue> fromAdd = key->Read("FromAdd");
+    if (!fromAdd || !IsDwordOne(*fromAdd)) Close();
+    OnlyIfRunning1.CheckRunning();
+    // NOTE: a close asked above does not stop the start-up: FromAdd is reset
+    // on every start, so the next start that does not come from the plug-in
+    // ends again.
+    if (!key->Write("FromAdd", platform::RegDword, std::string(4, '\0')))
+        throw Exception("Failed to set data for 'FromAdd'");
+    // The conversation is opened only by OpenLink, when an action needs it.
+}
+
+void TRolemark::FormShow() { LoadCatalogues(); }
+
+void TRolemark::FormDestroy() {
+    std::unique_ptr<platform::RegistryKey> key = registry_.Create(kRegistryKey);
+    if (!key) throw Exception(std::string("Failed to create key ") + kRegistryKey);
+    WriteAppPath(*key, app_.ExeName());
+}
+
+void TRolemark::OnlyIfRunning1ApplicationNotFound(TOnlyIfRunning&, const std::string&) { Close(); }
+
+// --- the first fill
+
+void TRolemark::LoadCatalogues() {
+    LinkBracket link(PmDDE1);
+    PmDDE1.OpenLink();
+    const int state = PmDDE1.GetPMState() % 128;
+    if (const char* message = text::StateMessage(state, false)) {
+        view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
+        return;
+    }
+    if (state != 2 && state != 3 && state != 4 && state != 7 && state != 8 && state != 9) return;
+
+    int32_t count = 0;
+    std::vector<std::string> styles;
+    PmDDE1.GetStyleNames(count, styles);
+    SrcStyleCombo.Assign(styles);
+    TargetStyleCombo.Assign(styles);
+
+    PmDDE1.GetFontList();
+    {
+        // NOTE: the font list is added to, not replaced.
+        FontCombo.BeginUpdate();
+        struct EndUpdate {
+            ComboBox& combo;
+            ~EndUpdate() { combo.EndUpdate(); }
+        } endUpdate{FontCombo};
+        const int fonts = PmDDE1.FontCount();
+        for (int i = 0; i < fonts; ++i) FontCombo.Add(PmDDE1.FontItem(i).Name);
+    }
+
+    // The second entry, not the first; a list of one entry has none selected.
+    SrcStyleCombo.SetItemIndex(1);
+    TargetStyleCombo.SetItemIndex(1);
+    LoadTargetStyle();
+    srcStyleChangeAttached_ = true;
+}
+
+// --- choices and enabling rules
+
+void TRolemark::SrcStyleComboChange() {
+    if (!srcStyleChangeAttached_) return;
+    if (running_) {
+        styleLoadAfterRun_ = true;
+        return;
+    }
+    LinkBracket link(PmDDE1);
+    PmDDE1.OpenLink();
+    LoadTargetStyle();
+}
+
+void TRolemark::TargetStyleComboChange() {
+    if (running_) {
+        styleLoadAfterRun_ = true;
+        return;
+    }
+    LoadTargetStyle();
+}
+
+void TRolemark::UseStyleCheckBoxClick() { SrcStyleCombo.SetEnabled(UseStyleCheckBox.Checked()); }
+void TRolemark::BasedOnCheckBoxClick() { TargetStyleCombo.SetEnabled(BasedOnCheckBox.Checked()); }
+
+// The formatting fields are read when a run starts; a change does nothing.
+void TRolemark::FontComboChange() {}
+
+void TRolemark::Label1Click() { shell_.Execute("open", kHomePage); }
+
+// --- the name list
+
+void TRolemark::Button1Click() { NamesList.Add(NamesEdit.Text()); }
+
+void TRolemark::Button3Click() {
+    if (NamesList.ItemIndex() >= 0) NamesList.Delete(NamesList.ItemIndex());
+}
+
+void TRolemark::Button4Click() {
+    const std::optional<std::filesystem::path> file = view_.ExecuteSaveDialog(SaveDialog1);
+    if (!file) return;
+    SaveDialog1.fileName = *file;
+    namefile::Save(*file, NamesList.Items());
+}
+
+void TRolemark::Button5Click() {
+    const std::optional<std::filesystem::path> file = view_.ExecuteOpenDialog(OpenDialog1);
+    if (!file) return;
+    OpenDialog1.fileName = *file;
+    // Read first: a file that cannot be read leaves the list as it was.
+    NamesList.Assign(namefile::Open(*file));
+}
+
+}  // namespace workbench

@@ -1,0 +1,186 @@
+// TRolemark: the main window's logic. It holds the window's controls as
+// models (controls.h), the components (the host link PmDDE1 over the
+// conversation DdeClientConv1, the running check OnlyIfRunning1, the two file
+// dialogs) and every handler: the start-up hand-off through the registry, the
+// first fill of the style and font choices, the name list and its files, the
+// loading of the formatting from a style and the formatting run.
+//
+// Life of the form, as the program drives it:
+//   1. SetUpApplication(app, view); construct the form (the stored layout:
+//      every control with its default); FormCreate(). If CloseRequested() or
+//      the application was terminated, the window is never shown.
+//   2. When the window is first shown: FormShow().
+//   3. User actions call the handlers named after control and event.
+//   4. When the window is destroyed: FormDestroy().
+// Handlers throw on failure, after their clean-up. The view catches every
+// exception that leaves a handler and passes it to app.HandleException, which
+// (after SetUpApplication) shows the message followed by a full stop in an
+// error box captioned "Rolemark".
+//
+// NOTE: a run lets pending window messages be handled between paragraphs, so
+// any handler may be called while Running() is true. The form copes (a second
+// run is ignored, a style pick is loaded after the run), but the view must not
+// destroy the form while Running(): it should defer a close until the run ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "onlyrun/onlyrun.h"
+#include "platform/app.h"
+#include "platform/clipboard.h"
+#include "platform/dde.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/window_list.h"
+#include "pmdde/PMDDE1.h"
+#include "workbench/controls.h"
+#include "workbench/form_view.h"
+
+namespace workbench {
+
+// The services the form uses; all of them must outlive it.
+struct Services {
+    platform::Registry& registry;
+    platform::Clipboard& clipboard;
+    platform::Shell& shell;
+    platform::Application& app;
+    platform::WindowList& windows;
+    TDdeClientConv& conversation;  // becomes DdeClientConv1
+    FormView& view;
+};
+
+// The application title (error boxes) and the form's caption.
+inline constexpr const char* kApplicationTitle = "Rolemark";
+// The registry key shared with the plug-in, under the current user's root.
+inline constexpr const char* kRegistryKey = "Software\\Kestrova\\Rolemark";
+// The maker's web page, opened by the author label.
+inline constexpr const char* kHomePage = "https://www.example.com/rolemark";
+
+// Sets the application title and the application-wide error box: the
+// exception's message and a full stop, captioned with the title, error icon.
+void SetUpApplication(platform::Application& app, FormView& view);
+
+class TRolemark {
+public:
+    explicit TRolemark(const Services& services);
+    ~TRolemark();
+    TRolemark(const TRolemark&) = delete;
+    TRolemark& operator=(const TRolemark&) = delete;
+
+    // --- the controls, page by page
+
+    TabSheet TabSheet1{"TabSheet1", "Исходные"};
+    Label Label2{"Label2", "Имена действующих лиц"};
+    Edit NamesEdit{"NamesEdit", TextEncoding::Ansi};
+    ListBox NamesList{"NamesList", true, TextEncoding::Ansi};
+    Button Button1{"Button1", "+"};
+    Button Button3{"Button3", "–"};
+    Button Button4{"Button4", "Сохранить"};
+    Button Button5{"Button5", "Открыть"};
+    RadioButton EntireTextRadio{"EntireTextRadio", "По всему текстовому блоку", false};
+    RadioButton SelParaRadio{"SelParaRadio", "Только выделенные абзацы", true};
+    CheckBox UseStyleCheckBox{"UseStyleCheckBox", "Только оформленные стилем", false};
+    ComboBox SrcStyleCombo{"SrcStyleCombo", ComboBox::Style::DropDownList, true, TextEncoding::Ansi};
+    Label Label1{"Label1", "Kestrova"};
+
+    TabSheet TabSheet2{"TabSheet2", "Как оформить"};
+    CheckBox BasedOnCheckBox{"BasedOnCheckBox", "Оформить, основываясь на стиле", true};
+    ComboBox TargetStyleCombo{"TargetStyleCombo", ComboBox::Style::DropDownList, false, TextEncoding::Ansi};
+    Label Label3{"Label3", "Шрифт"};
+    ComboBox FontCombo{"FontCombo", ComboBox::Style::DropDownList, true, TextEncoding::Ansi};
+    Label Label4{"Label4", "Кегль"};
+    SpinEdit SizeEdit{"SizeEdit", SpinEdit::Kind::Real, {2, 150, 1, 1}, 10};
+    Label Label6{"Label6", "Трекинг"};
+    ComboBox TrackingCombo{"TrackingCombo", ComboBox::Style::DropDown, false, TextEncoding::Utf8};
+    Label Label5{"Label5", "Кернинг"};
+    SpinEdit KerningEdit{"KerningEdit", SpinEdit::Kind::Real, {-1, 1, 0.01, 2}, 0};
+    CheckBox NormalCheck{"NormalCheck", "Нормальный", true};
+    CheckBox BoldCheck{"BoldCheck", "Полужирный", false};
+    CheckBox ItalicCheck{"ItalicCheck", "Курсив", false};
+    Label Label7{"Label7", "Интерлиньяж"};
+    SpinEdit LeadingEdit{"LeadingEdit", SpinEdit::Kind::Real, {0, 120, 0.1, 2}, 12};
+    Label Label8{"Label8", "Ширина"};
+    SpinEdit WidthEdit{"WidthEdit", SpinEdit::Kind::Integer, {5, 250, 1, 0}, 100};
+    Label Label9{"Label9", "Смещение"};
+    SpinEdit BaseShiftEdit{"BaseShiftEdit", SpinEdit::Kind::Real, {-100, 100, 0.01, 2}, 0};
+
+    Button Button2{"Button2", "Выполнить"};
+    workbench::ProgressBar ProgressBar{"ProgressBar"};
+
+    // The control that has the focus (null: none of the models); the view
+    // keeps it current.
+    Control* ActiveControl = nullptr;
+
+    // --- the components
+
+    TDdeClientConv& DdeClientConv1;
+    TPmDDE PmDDE1;
+    TOnlyIfRunning OnlyIfRunning1;
+    FileDialog OpenDialog1{"Открыть список действующих лиц", "text files|*.txt|any files|*.*", {}, "txt"};
+    FileDialog SaveDialog1{"Сохранить список действующих лиц", "text files|*.txt|any files|*.*", "words.txt", "txt"};
+
+    // --- the form's events and the controls' handlers
+
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void SrcStyleComboChange();
+    void TargetStyleComboChange();
+    void UseStyleCheckBoxClick();
+    void BasedOnCheckBoxClick();
+    void FontComboChange();
+    void Label1Click();
+    void OnlyIfRunning1ApplicationNotFound(TOnlyIfRunning& sender, const std::string& foundApp);
+    void Button1Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button2Click();
+    void NormalCheckClick();
+    void BoldCheckClick();
+    void ItalicCheckClick();
+
+    // True once Close was asked (the window must not be shown, or closes).
+    bool CloseRequested() const { return closeRequested_; }
+    // True while a formatting run is in progress.
+    bool Running() const { return running_; }
+
+    // --- the run fields, read from the second page when a run starts
+
+    float FKern = 0;
+    std::string FFontName;
+    float FSize = 0;
+    int32_t FTrack = 0;
+    float FWidth = 0;
+    float FShift = 0;
+    bool FShiftNegative = false;
+    int32_t FMaxNameLen = 0;
+
+private:
+    void Close();
+    void LoadCatalogues();
+    void LoadTargetStyle();
+    void RunFormatting();
+    void WholeStoryWalk();
+    void SelectedParagraphsWalk();
+    void FormatParagraphStart();
+    void ApplyNameFormat();
+    void ReadRunFields();
+    // The length of the longest entry of the name list that `text` begins
+    // with (0: none).
+    int32_t MatchNameAt(const std::string& text) const;
+
+    platform::Registry& registry_;
+    platform::Clipboard& clipboard_;
+    platform::Shell& shell_;
+    platform::Application& app_;
+    FormView& view_;
+
+    bool closeRequested_ = false;
+    bool srcStyleChangeAttached_ = false;
+    bool running_ = false;
+    bool styleLoadAfterRun_ = false;
+};
+
+}  // namespace workbench

@@ -1,0 +1,179 @@
+// The formatting run: the host's state, the walk over the paragraphs of the
+// whole story or of the user's selection, and the treatment of each
+// paragraph's start (copy it through the clipboard, find the longest listed
+// name it opens with, format that name).
+#include <algorithm>
+
+#include "platform/exception.h"
+#include "platform/locale.h"
+#include "workbench/messages.h"
+#include "workbench/rolemark.h"
+
+namespace workbench {
+namespace {
+
+// TextCursor motions the walk relies on.
+constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kParagraphEnd = 6, kParagraphStart = 7;
+
+}  // namespace
+
+void TRolemark::Button2Click() {
+    // NOTE: the run handles pending messages between paragraphs, so this
+    // button can be pressed again inside it; a second run would reopen and
+    // close the link under the first.
+    if (running_) return;
+    running_ = true;
+    styleLoadAfterRun_ = false;
+    struct Finish {
+        TRolemark& form;
+        ~Finish() { form.running_ = false; form.styleLoadAfterRun_ = false; }
+    } finish{*this};
+    RunFormatting();
+    running_ = false;
+    // A style picked during the run is loaded now that the link is free.
+    if (styleLoadAfterRun_) {
+        styleLoadAfterRun_ = false;
+        LoadTargetStyle();
+    }
+}
+
+void TRolemark::RunFormatting() {
+    if (NamesList.Count() == 0) {
+        view_.ShowMessage(text::kEmptyList, text::kEmptyListCaption, MessageIcon::Exclamation);
+        return;
+    }
+    ReadRunFields();
+    FMaxNameLen = 0;
+    for (const std::string& name : NamesList.Items()) FMaxNameLen = std::max(FMaxNameLen, static_cast<int32_t>(name.size()));
+
+    // Numbers in commands are written with a full stop, whatever the user's locale.
+    platform::NumberFormat& numbers = platform::ProcessNumberFormat();
+    const char userDecimal = numbers.decimal;
+    numbers.decimal = '.';
+    auto cleanUp = [&] {
+        PmDDE1.CloseLink();
+        numbers.decimal = userDecimal;
+        ProgressBar.SetVisible(false);
+    };
+
+    bool autosaveSuppressed = false;
+    try {
+        PmDDE1.OpenLink();
+        const int state = PmDDE1.GetPMState() % 128;
+        if (state == 7 || state == 8) {
+            PmDDE1.SuppressAutosave(1);
+            autosaveSuppressed = true;
+            if (!SelParaRadio.Checked())
+                WholeStoryWalk();
+            else
+                SelectedParagraphsWalk();
+            autosaveSuppressed = false;
+            PmDDE1.SuppressAutosave(0);
+        } else if (const char* message = text::StateMessage(state, true)) {
+            view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
+        }
+    } catch (...) {
+        // Give the host its autosave back if the link still carries a
+        // command; the failure that ended the run is the one reported.
+        if (autosaveSuppressed) {
+            try {
+                PmDDE1.SuppressAutosave(0);
+            } catch (...) {
+            }
+        }
+        cleanUp();
+        throw;
+    }
+    cleanUp();
+}
+
+// Each walk stops when the insertion point reaches the walk's end, or when a
+// paragraph step does not move it forward (so a host that does not move it
+// cannot hold the run in an endless loop). `S` is always the latest first
+// number of GetTextCursor, passed back as it is.
+
+void TRolemark::WholeStoryWalk() {
+    int32_t S = 0, A = 0, B = 0, unused = 0, E = 0, F = 0, P = 0;
+    PmDDE1.GetTextCursor(S, A, B);
+    PmDDE1.TextCursor(kEndOfStory, 1);
+    PmDDE1.GetTextCursor(S, unused, E);
+    PmDDE1.TextCursor(kStartOfStory, 1);
+    PmDDE1.GetTextCursor(S, unused, F);
+    ProgressBar.SetMax(E);
+    ProgressBar.SetMin(F);
+    ProgressBar.SetPosition(F);
+    ProgressBar.SetVisible(true);
+    for (int32_t previous = F;; previous = P) {
+        FormatParagraphStart();
+        PmDDE1.TextCursor(kParagraphEnd, 1);
+        PmDDE1.GetTextCursor(S, unused, P);
+        ProgressBar.SetPosition(P);
+        if (P >= E || P <= previous) break;
+    }
+    PmDDE1.SetTextCursor(S, A, B);
+}
+
+void TRolemark::SelectedParagraphsWalk() {
+    if (PmDDE1.GetPMState() != 3 && PmDDE1.GetPMState() != 8) return;
+    int32_t S = 0, A = 0, B = 0, unused = 0, E = 0, P = 0;
+    PmDDE1.GetTextCursor(S, A, B);
+    ProgressBar.SetMax(B);
+    ProgressBar.SetMin(A);
+    ProgressBar.SetPosition(A);
+    ProgressBar.SetVisible(true);
+    PmDDE1.SetTextCursor(S, B, B);
+    PmDDE1.TextCursor(kParagraphEnd, 0);
+    PmDDE1.GetTextCursor(S, unused, E);
+    PmDDE1.SetTextCursor(S, A, A);
+    PmDDE1.TextCursor(kParagraphStart, 0);
+    for (int32_t previous = A;; previous = P) {
+        FormatParagraphStart();
+        PmDDE1.TextCursor(kParagraphEnd, 1);
+        (void)PmDDE1.GetPMState();
+        PmDDE1.GetTextCursor(S, unused, P);
+        ProgressBar.SetPosition(P);
+        if (P >= E || P <= previous) break;
+    }
+    PmDDE1.SetTextCursor(S, A, B);
+}
+
+void TRolemark::FormatParagraphStart() {
+    if (UseStyleCheckBox.Checked()) {
+        std::string style;
+        PmDDE1.GetStyle(style);
+        if (style != SrcStyleCombo.Text()) return;
+    }
+    PmDDE1.TextSelect(0, FMaxNameLen);
+    // NOTE: a query is answered only after every command sent before it has
+    // been carried out, so these two state questions (answers unused) make
+    // sure the selection and the copy are done before the clipboard is used.
+    (void)PmDDE1.GetPMState();
+    if (!clipboard_.Empty()) throw Exception(text::kNoClipboard);
+    PmDDE1.Copy();
+    (void)PmDDE1.GetPMState();
+    app_.ProcessMessages();
+    const std::optional<std::string> copied = clipboard_.ReadText();
+    if (!copied) throw Exception(text::kNoClipboard);
+    PmDDE1.TextSelect(1, FMaxNameLen);
+
+    const int32_t length = MatchNameAt(*copied);
+    if (length == 0) return;
+    PmDDE1.TextSelect(0, length);
+    ApplyNameFormat();
+    PmDDE1.TextSelect(1, length);
+}
+
+int32_t TRolemark::MatchNameAt(const std::string& text) const {
+    // The list is sorted, so a name that extends another listed name comes
+    // after it and is met first from the end; keeping the longest match makes
+    // that hold whatever order the locale's comparison gives. Exact bytes,
+    // letter case included; an empty entry never matches.
+    size_t longest = 0;
+    for (int i = NamesList.Count() - 1; i >= 0; --i) {
+        const std::string& name = NamesList.Item(i);
+        if (name.size() > longest && text.compare(0, name.size(), name) == 0) longest = name.size();
+    }
+    return static_cast<int32_t>(longest);
+}
+
+}  // namespace workbench
