@@ -23,6 +23,8 @@ def wine_env():
     env.setdefault("WINEPREFIX", os.path.join(OUT, "wineprefix"))
     env["WINEDEBUG"] = env.get("WINEDEBUG", "-all")
     env.setdefault("LANG", "ru_RU.UTF-8")
+    # NOTE: Wine takes its code page from LC_ALL/LC_CTYPE before LANG.
+    env["LC_ALL"] = env["LANG"]
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
     return env
 

@@ -21,14 +21,14 @@ std::string Application::ExeName() const {
 
 bool Application::HandleOneMessage() {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         quitReceived_ = true;
         return true;
     }
-    if (dialog_ && IsDialogMessageA(static_cast<HWND>(dialog_), &msg)) return true;
+    if (dialog_ && IsDialogMessageW(static_cast<HWND>(dialog_), &msg)) return true;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
     return true;
 }
 

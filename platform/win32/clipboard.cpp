@@ -17,23 +17,27 @@ Clipboard::~Clipboard() {
     if (owner_) DestroyWindow(static_cast<HWND>(owner_));
 }
 
-bool Clipboard::Open() {
+bool Clipboard::Open(void* owner) {
     for (int attempt = 1;; ++attempt) {
-        if (OpenClipboard(static_cast<HWND>(owner_))) return true;
+        if (OpenClipboard(static_cast<HWND>(owner))) return true;
         if (attempt == kOpenAttempts) return false;
         Sleep(kRetryPauseMs);
     }
 }
 
 bool Clipboard::Empty() {
-    if (!Open()) return false;
+    // NOTE: emptied without an owner. An owner would be sent
+    // WM_DESTROYCLIPBOARD when the host's Copy empties the clipboard in turn,
+    // while this thread waits in a synchronous DDE request; Wine's wait does
+    // not handle sent messages, and both sides stalled for the full 10 s.
+    if (!Open(nullptr)) return false;
     bool emptied = EmptyClipboard() != FALSE;
     CloseClipboard();
     return emptied;
 }
 
 std::optional<std::string> Clipboard::ReadText() {
-    if (!Open()) return std::nullopt;
+    if (!Open(owner_)) return std::nullopt;
     std::string text;
     if (HANDLE data = GetClipboardData(CF_TEXT)) {
         if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
@@ -59,7 +63,7 @@ bool Clipboard::SetText(const std::string& text) {
         GlobalFree(block);
         return false;
     }
-    if (!Open()) {
+    if (!Open(owner_)) {
         GlobalFree(block);
         return false;
     }

@@ -58,7 +58,7 @@ public:
     bool SetText(const std::string& text) override;
 
 private:
-    bool Open();
+    bool Open(void* owner);  // with a bounded retry
     // A message-only window that owns what SetText puts on the clipboard:
     // SetClipboardData fails after EmptyClipboard when nobody owns it.
     void* owner_ = nullptr;

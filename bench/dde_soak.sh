@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The DDE link's throughput under Wine: "pmcmd soak N" and the bare DDEML loop
+# (bench/dde_bare) against the scripted server speaking DDE by hand, RUNS
+# times each, alternating, in one Wine session. Prints every run, then the
+# median exchanges/s of both and the total lost; exits non-zero on any loss.
+#
+#   bench/dde_soak.sh [BUILD_DIR]      (default out/win64)
+#   env: EXCHANGES (20000), RUNS (3), SERVER_OPTIONS (e.g. --ddeml), WINEPREFIX
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/out/win64}" && pwd)
+exchanges=${EXCHANGES:-20000}
+runs=${RUNS:-3}
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build"
+fi
+
+export WINEPREFIX=${WINEPREFIX:-$root/out/wineprefix} WINEDEBUG=-all LANG=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+bin=$build/bin
+for program in pmcmd scripted_server dde_bare; do
+  [ -f "$bin/$program.exe" ] || { echo "dde_soak: $bin/$program.exe is missing (build the win64 tree)" >&2; exit 2; }
+done
+[ -f "$WINEPREFIX/system.reg" ] || { $wine wineboot -i >/dev/null 2>&1; /usr/lib/wine/wineserver -w; }
+
+work=$(mktemp -d)
+server=
+finish() {
+  [ -n "$server" ] && { $wine "$bin/pmcmd.exe" exec ScriptQuit >/dev/null 2>&1 || true; wait "$server" 2>/dev/null || true; }
+  rm -rf "$work"
+}
+trap finish EXIT
+
+windows_path() { echo "Z:${1//\//\\}"; }
+# shellcheck disable=SC2086
+$wine "$bin/scripted_server.exe" --ready "$(windows_path "$work/ready")" --lifetime 3600 ${SERVER_OPTIONS:-} &
+server=$!
+for _ in $(seq 300); do [ -f "$work/ready" ] && break; sleep 0.1; done
+[ -f "$work/ready" ] || { echo "dde_soak: the scripted server did not start" >&2; exit 1; }
+
+echo "dde_soak: $runs x $exchanges exchanges, server ${SERVER_OPTIONS:-raw}, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+for run in $(seq "$runs"); do
+  $wine "$bin/pmcmd.exe" soak "$exchanges" | tee -a "$work/pmcmd.log" | sed "s/^/run $run pmcmd  /" || true
+  $wine "$bin/dde_bare.exe" "$exchanges" | tee -a "$work/bare.log" | sed "s/^/run $run bare   /" || true
+done
+
+python3 - "$work" "$runs" <<'PY'
+import re, statistics, sys
+work, runs = sys.argv[1], int(sys.argv[2])
+bad = 0
+for name in ("pmcmd", "bare"):
+    text = open("%s/%s.log" % (work, name)).read()
+    rates = [float(r) for r in re.findall(r"in [\d.]+ s: (\d+) exchanges/s", text)]
+    lost = sum(int(f) + int(l) for f, l in re.findall(r"failures (\d+), lost (\d+)", text))
+    bad += lost + (runs - len(rates))
+    median = statistics.median(rates) if rates else 0
+    print("dde_soak: %-5s %s exchanges/s (median %.0f), lost or failed %d" % (name, " ".join("%.0f" % r for r in rates), median, lost))
+sys.exit(1 if bad else 0)
+PY

@@ -1,0 +1,575 @@
+// The DDEML client conversation and the process's DDEML instance.
+//
+// On Windows this is plain DDEML: connect, asynchronous executes, synchronous
+// requests, a callback that clears the waiting mark on completion and marks
+// the conversation closed on disconnect. Under Wine 8, DDEML needs help to
+// stay lossless; every step below that is marked "Wine" is taken only there
+// (see wine.h), because on Windows it would free memory that DDEML owns.
+//
+// NOTE: the lossless pattern under Wine 8 (commands asynchronous, queries
+// synchronous with 10 s, order kept) against both kinds of server, one that
+// speaks DDE by hand and one on Wine's DDEML. Measured with pmcmd soak
+// (bench/dde_soak.sh) and tests/wine_dde; each step and what it prevents:
+//   1. Completions: each completed command is abandoned inside its callback.
+//      Without it no second completion arrives and the next request times out.
+//   2. Number 0: the command that gets transaction number 0 goes out alone.
+//      Wine reads "abandon 0" as "abandon all"; with that command followed by
+//      another, a 70,000-exchange run lost the link at the wrap. Costs two
+//      round trips per 65,536 transactions.
+//   3. Trailing acknowledgements: Wine's DDEML server follows every reply with
+//      a positive acknowledgement, which a request sent next takes for its
+//      answer. Wine marks a conversation with such a partner ST_ISLOCAL at
+//      connect time, so the kind is known for free: open, ask, close took
+//      9.5 ms against either kind, 1,006 ms with a 1 s wait for an
+//      acknowledgement after the first reply of each conversation. After each
+//      reply of that kind the acknowledgement is taken off the queue (it is
+//      already there). Another server that adds them shows itself by a
+//      refusal with a positive status: the late reply is taken off, the
+//      request sent again and the kind learnt (a soak with the detection
+//      switched off lost nothing).
+//   4. Handles: command data handles and fRelease=0 reply blocks are copies
+//      Wine makes in this process and nobody frees; each would use up one of
+//      its 65,536 global handles. The reply blocks are noted by a message
+//      hook around each request, and only for a partner whose first reply
+//      was such a block (see ReplyHook for its cost).
+//   5. Timeouts: a reply that comes after its request gave up is taken off
+//      the queue before the next exchange.
+// 0 lost in every run: 3 x 20,000 exchanges and 70,000 across the number
+// wrap, against each kind of server.
+#include "platform/win32/dde_conversation.h"
+
+#include <windows.h>
+
+#include <dde.h>
+#include <ddeml.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/wine.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr DWORD RequestTimeoutMs = 10000;
+// A late reply or a known trailing acknowledgement gets as long as a request.
+constexpr DWORD LateReplyWaitMs = 10000;
+constexpr DWORD KnownAckWaitMs = 10000;
+// The first reply of a partner that Wine calls a DDEML server: its
+// acknowledgement is expected at once (measured: already queued), but a Wine
+// that no longer sends it must not cost more than this once per conversation.
+// Should it come later after all, the stale acknowledgement is caught then.
+constexpr DWORD SuspectedAckWaitMs = 250;
+constexpr DWORD SettleWaitMs = 10000;
+constexpr int StaleAckResends = 2;
+constexpr UINT_PTR AckPositive = 0x8000;  // DDEACK.fAck in a status word
+
+class Conversation;
+
+// The DDEML instance behind DdeInstance, reachable from the callbacks.
+class Instance {
+public:
+    static Instance* current;
+
+    DWORD id = 0;
+    bool wine = false;
+    // Wine numbers the transactions of the whole process with one 16-bit
+    // counter that starts at 1: the number the next transaction will get.
+    WORD nextTransaction = 1;
+    std::vector<Conversation*> conversations;
+    // Reply blocks Wine copied into this process with fRelease=0 (noted by
+    // the hook); DDEML copies their data and leaves them behind.
+    std::vector<HGLOBAL> unreleasedReplies;
+
+    Conversation* Find(HCONV conv) const;
+    Conversation* Find(HWND window) const;
+    void Forget(const Conversation* conversation) {
+        conversations.erase(std::remove(conversations.begin(), conversations.end(), conversation), conversations.end());
+    }
+    size_t ReleaseReplies() {
+        for (HGLOBAL block : unreleasedReplies) GlobalFree(block);
+        const size_t n = unreleasedReplies.size();
+        unreleasedReplies.clear();
+        return n;
+    }
+
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ, HSZ, HDDEDATA, ULONG_PTR data1, ULONG_PTR);
+    static LRESULT CALLBACK NoteReplies(int code, WPARAM removal, LPARAM message);
+};
+
+Instance* Instance::current = nullptr;
+
+// Calls `take` until it returns true or `ms` have passed, sleeping until the
+// next posted message between tries. With ms = 0, one try.
+template <class Take>
+bool WaitFor(DWORD ms, Take take) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (take()) return true;
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_POSTMESSAGE);
+    }
+}
+
+bool IsAtom(UINT_PTR value) { return value != 0 && value <= 0xFFFF; }
+
+// Frees an acknowledgement taken off the queue by hand. `ownsAtom`: the
+// request it answers still holds a reference to its item atom.
+void DiscardAck(LPARAM lParam, bool ownsAtom) {
+    UINT_PTR status = 0, atom = 0;
+    if (UnpackDDElParam(WM_DDE_ACK, lParam, &status, &atom) && ownsAtom && IsAtom(atom)) GlobalDeleteAtom(static_cast<ATOM>(atom));
+    FreeDDElParam(WM_DDE_ACK, lParam);
+}
+
+// The reply hook (Instance::NoteReplies) on this thread while it exists.
+// NOTE: every message the thread takes from its queue passes through an
+// installed hook at the price of a call into the Wine server: hooked for
+// whole conversations, a DDEML host's exchange rate fell by 40 %; hooked
+// only around requests, by 30 %.
+class ReplyHook {
+public:
+    explicit ReplyHook(bool on) : hook_(on ? SetWindowsHookExA(WH_GETMESSAGE, &Instance::NoteReplies, nullptr, GetCurrentThreadId()) : nullptr) {}
+    ~ReplyHook() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    ReplyHook(const ReplyHook&) = delete;
+    ReplyHook& operator=(const ReplyHook&) = delete;
+
+private:
+    HHOOK hook_;
+};
+
+// Whether the partner follows each reply with an acknowledgement.
+enum class AckAfterData { No, Suspected, Known };
+
+// Whether the partner's replies are blocks that DDEML frees (fRelease = 1).
+enum class ReplyRelease { Unknown, Released, Kept };
+
+class Conversation {
+public:
+    std::string serviceApplication, service, topic;
+    DdeConversation::Counters counters;
+
+    bool Connect(const std::string& serviceName, const std::string& topicName);
+    void Disconnect();
+    bool Connected() const { return conv_ != nullptr && !closed_ && StillConnected(); }
+    bool Execute(const std::string& command, bool wait);
+    std::optional<std::string> Request(const std::string& item);
+    bool AddsAckAfterData() const { return conv_ != nullptr && ackAfterData_ == AckAfterData::Known; }
+
+    // From the callback and the hook.
+    HCONV conv() const { return conv_; }
+    HWND window() const { return window_; }
+    bool NeedsReplyHook() const { return conv_ != nullptr && repliesAreCopies_ && replyRelease_ != ReplyRelease::Released; }
+    void NoteReplyRelease(bool released) { replyRelease_ = released ? ReplyRelease::Released : ReplyRelease::Kept; }
+    void Completed(ULONG_PTR transaction, bool wine);
+    void Closed() { closed_ = true; }
+
+private:
+    bool Usable() const { return conv_ != nullptr && !closed_; }
+    bool StillConnected() const;
+    void Attach(Instance& instance);
+    void ReleaseNames(const Instance* instance);
+    void NoteFailure(UINT error);
+    bool Settle();
+    void TakeTrailingAck();
+    bool TakeLateReply(bool ownsAtom);
+    void DiscardData(LPARAM lParam, bool ownsAtom);
+    void Dispatch(MSG& message);
+
+    HSZ hszService_ = nullptr, hszTopic_ = nullptr;
+    HCONV conv_ = nullptr;
+    HWND window_ = nullptr;  // DDEML's window for this conversation
+    bool repliesAreCopies_ = false;
+    bool closed_ = false;
+    bool waiting_ = false;
+    ULONG_PTR waitingFor_ = 0;
+    int outstanding_ = 0;  // commands taken whose completion has not come
+    AckAfterData ackAfterData_ = AckAfterData::No;
+    ReplyRelease replyRelease_ = ReplyRelease::Unknown;
+    bool lateReplyPending_ = false;
+};
+
+Conversation* Instance::Find(HCONV conv) const {
+    for (Conversation* c : conversations)
+        if (c->conv() == conv) return c;
+    return nullptr;
+}
+
+Conversation* Instance::Find(HWND window) const {
+    for (Conversation* c : conversations)
+        if (c->window() == window) return c;
+    return nullptr;
+}
+
+HDDEDATA CALLBACK Instance::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA, ULONG_PTR data1, ULONG_PTR) {
+    Instance* instance = current;
+    if (!instance) return nullptr;
+    Conversation* conversation = instance->Find(conv);
+    switch (type) {
+    case XTYP_XACT_COMPLETE:
+        if (conversation) conversation->Completed(data1, instance->wine);
+        // NOTE (Wine): a completed asynchronous transaction stays at the head
+        // of the conversation's queue, and every later reply is matched
+        // against it: no further completion arrives and the next request
+        // times out. Abandoning it here removes it; Wine 8 no longer touches
+        // the transaction once the callback returns. The number is the high
+        // word of data1 (Wine passes MAKELONG(0, number)).
+        if (instance->wine) DdeAbandonTransaction(instance->id, conv, HIWORD(data1));
+        break;
+    case XTYP_DISCONNECT:
+        if (conversation) conversation->Closed();
+        break;
+    default:
+        break;
+    }
+    return nullptr;
+}
+
+LRESULT CALLBACK Instance::NoteReplies(int code, WPARAM removal, LPARAM message) {
+    // NOTE (Wine): a reply from another process arrives as a block Wine
+    // allocated here. DDEML frees it only for fRelease=1; a DDEML server sends
+    // fRelease=0, and after about 65,535 such requests the process runs out of
+    // global handles. Note those blocks; they are freed once DDEML has copied
+    // the data (after the transaction returns). The first reply tells whether
+    // a partner needs this at all.
+    Instance* instance = current;
+    if (code == HC_ACTION && removal == PM_REMOVE && instance) {
+        const MSG& m = *reinterpret_cast<const MSG*>(message);
+        Conversation* conversation = m.message == WM_DDE_DATA ? instance->Find(m.hwnd) : nullptr;
+        UINT_PTR block = 0, atom = 0;
+        if (conversation && conversation->NeedsReplyHook() && UnpackDDElParam(WM_DDE_DATA, m.lParam, &block, &atom) && block) {
+            if (const auto* data = static_cast<const DDEDATA*>(GlobalLock(reinterpret_cast<HGLOBAL>(block)))) {
+                if (data->fResponse) {
+                    conversation->NoteReplyRelease(data->fRelease);
+                    if (!data->fRelease) instance->unreleasedReplies.push_back(reinterpret_cast<HGLOBAL>(block));
+                }
+                GlobalUnlock(reinterpret_cast<HGLOBAL>(block));
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, removal, message);
+}
+
+bool Conversation::Connect(const std::string& serviceName, const std::string& topicName) {
+    Disconnect();
+    Instance* instance = Instance::current;
+    if (!instance) return false;
+    service = serviceName;
+    topic = topicName;
+    // An empty name is string handle 0: any service or topic.
+    auto handle = [&](const std::string& name) {
+        return name.empty() ? nullptr : DdeCreateStringHandleA(instance->id, name.c_str(), CP_WINANSI);
+    };
+    hszService_ = handle(service);
+    hszTopic_ = handle(topic);
+    CONVCONTEXT context{};
+    context.cb = sizeof context;
+    context.iCodePage = CP_WINANSI;
+    conv_ = DdeConnect(instance->id, hszService_, hszTopic_, &context);
+    if (!conv_) {
+        const std::string commandLine = serviceApplication.empty() ? service + " " + topic : serviceApplication;
+        // NOTE: one more try at once. WinExec itself waits (up to 30 s) until
+        // the started program first waits for input, so a program that offers
+        // its service before that is found.
+        if (WinExec(commandLine.c_str(), SW_SHOWMINNOACTIVE) >= 32) conv_ = DdeConnect(instance->id, hszService_, hszTopic_, &context);
+    }
+    if (!conv_) {
+        ReleaseNames(instance);
+        return false;
+    }
+    Attach(*instance);
+    return true;
+}
+
+void Conversation::Attach(Instance& instance) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (DdeQueryConvInfo(conv_, QID_SYNC, &info)) window_ = info.hwnd;
+    DWORD partnerProcess = 0;
+    if (info.hwndPartner) GetWindowThreadProcessId(info.hwndPartner, &partnerProcess);
+    repliesAreCopies_ = partnerProcess != GetCurrentProcessId();
+    // NOTE (Wine): Wine sets ST_ISLOCAL when the partner window belongs to
+    // Wine's DDEML server, the kind that follows every reply with a positive
+    // acknowledgement. Knowing it here costs nothing, where waiting for an
+    // acknowledgement on the first reply of every conversation cost 1 s.
+    ackAfterData_ = instance.wine && (info.wStatus & ST_ISLOCAL) ? AckAfterData::Suspected : AckAfterData::No;
+    replyRelease_ = ReplyRelease::Unknown;
+    closed_ = waiting_ = lateReplyPending_ = false;
+    outstanding_ = 0;
+    instance.conversations.push_back(this);
+}
+
+void Conversation::Disconnect() {
+    Instance* instance = Instance::current;
+    if (conv_ && instance) {
+        instance->Forget(this);
+        // Wine numbers the terminate transaction only while connected.
+        const bool numbered = StillConnected();
+        // NOTE: commands still outstanding were posted before the terminate,
+        // so the server carries them out first. Under Wine a conversation the
+        // server has already ended stays allocated until the instance ends.
+        DdeDisconnect(conv_);
+        if (numbered) ++instance->nextTransaction;
+    }
+    conv_ = nullptr;
+    window_ = nullptr;
+    closed_ = waiting_ = lateReplyPending_ = false;
+    outstanding_ = 0;
+    ReleaseNames(instance);
+}
+
+void Conversation::ReleaseNames(const Instance* instance) {
+    if (instance) {
+        if (hszService_) DdeFreeStringHandle(instance->id, hszService_);
+        if (hszTopic_) DdeFreeStringHandle(instance->id, hszTopic_);
+    }
+    hszService_ = hszTopic_ = nullptr;
+    service.clear();
+    topic.clear();
+}
+
+bool Conversation::StillConnected() const {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return conv_ != nullptr && DdeQueryConvInfo(conv_, QID_SYNC, &info) != 0 && (info.wStatus & ST_CONNECTED) != 0;
+}
+
+void Conversation::NoteFailure(UINT error) {
+    // NOTE (Wine): a server that ends the conversation brings no
+    // XTYP_DISCONNECT; these errors, or a conversation that DDEML no longer
+    // calls connected, say the same.
+    if (error == DMLERR_NO_CONV_ESTABLISHED || error == DMLERR_POSTMSG_FAILED || !StillConnected()) closed_ = true;
+}
+
+void Conversation::Completed(ULONG_PTR transaction, bool wine) {
+    ++counters.completions;
+    if (outstanding_ > 0) --outstanding_;
+    if (waiting_ && transaction == waitingFor_) waiting_ = false;
+    // NOTE (Wine): abandoning number 0 abandons every outstanding command,
+    // whose completions are then lost. Settle() prevents it; should it happen
+    // anyway, the link can no longer be trusted.
+    if (wine && HIWORD(transaction) == 0 && outstanding_ > 0) closed_ = true;
+}
+
+void Conversation::Dispatch(MSG& message) {
+    if (message.message == WM_DDE_TERMINATE) closed_ = true;
+    DispatchMessageA(&message);
+}
+
+bool Conversation::Settle() {
+    return WaitFor(SettleWaitMs, [&] {
+        MSG m;
+        while (outstanding_ > 0 && !closed_ && PeekMessageA(&m, window_, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) Dispatch(m);
+        return outstanding_ == 0 || closed_;
+    }) && !closed_;
+}
+
+bool Conversation::Execute(const std::string& command, bool wait) {
+    Instance* instance = Instance::current;
+    if (!Usable() || waiting_ || !instance) return false;
+    if (lateReplyPending_ && !TakeLateReply(true)) return false;
+    // NOTE (Wine): the command numbered 0 goes out alone (see Completed).
+    const bool numberZero = instance->wine && instance->nextTransaction == 0;
+    if (numberZero && !Settle()) return false;
+    const HDDEDATA data = DdeCreateDataHandle(instance->id, reinterpret_cast<LPBYTE>(const_cast<char*>(command.c_str())),
+                                              static_cast<DWORD>(command.size() + 1), 0, nullptr, CF_TEXT, 0);
+    if (!data) return false;
+    if (wait) waiting_ = true;
+    DWORD result = 0;
+    const HDDEDATA taken = DdeClientTransaction(reinterpret_cast<LPBYTE>(data), static_cast<DWORD>(-1), conv_, nullptr, CF_TEXT,
+                                                XTYP_EXECUTE, TIMEOUT_ASYNC, &result);
+    // NOTE (Wine): DDEML has copied the command into a block of its own and
+    // never frees the data handle; each one left would use up one of the
+    // process's 65,536 global handles. Windows frees it itself.
+    if (instance->wine) DdeFreeDataHandle(data);
+    ++instance->nextTransaction;
+    if (!taken) {
+        waiting_ = false;
+        NoteFailure(DdeGetLastError(instance->id));
+        return false;
+    }
+    ++counters.executes;
+    ++outstanding_;
+    if (wait) waitingFor_ = result;
+    if (instance->wine) instance->nextTransaction = static_cast<WORD>(HIWORD(result) + 1);
+    if (numberZero) {
+        ++counters.zeroNumberSettles;
+        if (!Settle()) closed_ = true;
+    }
+    return true;
+}
+
+std::optional<std::string> Conversation::Request(const std::string& item) {
+    Instance* instance = Instance::current;
+    if (!Usable() || waiting_ || !instance) return std::nullopt;
+    if (lateReplyPending_ && !TakeLateReply(true)) return std::nullopt;
+    const HSZ hszItem = DdeCreateStringHandleA(instance->id, item.c_str(), CP_WINANSI);
+    if (!hszItem) return std::nullopt;  // an item name longer than an atom's 255 characters
+    std::optional<std::string> text;
+    for (int resends = 0;; ++resends) {
+        DWORD status = 0;
+        ++counters.requests;
+        HDDEDATA data = nullptr;
+        {
+            const ReplyHook hook(instance->wine && NeedsReplyHook());
+            data = DdeClientTransaction(nullptr, 0, conv_, hszItem, CF_TEXT, XTYP_REQUEST, RequestTimeoutMs, &status);
+        }
+        ++instance->nextTransaction;
+        const UINT error = data ? DMLERR_NO_ERROR : DdeGetLastError(instance->id);
+        if (instance->wine) counters.releasedReplies += instance->ReleaseReplies();
+        // NOTE (Wine): when the server's terminate ends the wait, Wine returns
+        // an uninitialised value as the reply; the conversation is then no
+        // longer connected, and the value is not touched.
+        if (data && instance->wine && !StillConnected()) {
+            closed_ = true;
+            break;
+        }
+        if (data) {
+            DWORD size = 0;
+            if (const auto* bytes = reinterpret_cast<const char*>(DdeAccessData(data, &size))) {
+                text.emplace(bytes, strnlen(bytes, size));
+                DdeUnaccessData(data);
+            }
+            DdeFreeDataHandle(data);
+            if (instance->wine) TakeTrailingAck();
+            break;
+        }
+        NoteFailure(error);
+        if (closed_ || !instance->wine) break;
+        if (error == DMLERR_NOTPROCESSED && !(status & AckPositive)) break;  // refused
+        if (error == DMLERR_NOTPROCESSED && resends < StaleAckResends) {
+            // NOTE (Wine): a positive acknowledgement taken as the answer is
+            // the one a server sent after its previous reply. This request's
+            // reply is still coming: take it off the queue (with its own
+            // acknowledgement), then ask again. Queries have no side effects.
+            ackAfterData_ = AckAfterData::Known;
+            ++counters.staleAckRetries;
+            if (TakeLateReply(false)) continue;
+            break;
+        }
+        // A timeout (or a stale acknowledgement again): the reply may still
+        // come, and would be taken as the answer to the next request.
+        lateReplyPending_ = true;
+        break;
+    }
+    DdeFreeStringHandle(instance->id, hszItem);
+    return text;
+}
+
+void Conversation::TakeTrailingAck() {
+    // Every command before the request was acknowledged before its reply,
+    // and nothing was sent since: an acknowledgement now can only be the one
+    // that follows the reply. Its atom is the reply's, not a reference of its
+    // own, so it is not deleted.
+    auto take = [&] {
+        MSG m;
+        if (!PeekMessageA(&m, window_, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) return false;
+        DiscardAck(m.lParam, false);
+        ++counters.trailingAcks;
+        return true;
+    };
+    switch (ackAfterData_) {
+    case AckAfterData::Known:
+        if (!WaitFor(KnownAckWaitMs, take)) ackAfterData_ = AckAfterData::No;
+        break;
+    case AckAfterData::Suspected:
+        ackAfterData_ = WaitFor(SuspectedAckWaitMs, take) ? AckAfterData::Known : AckAfterData::No;
+        break;
+    case AckAfterData::No:
+        // NOTE: no look at the queue (it cost 5 % of the rate). Should this
+        // server add acknowledgements after all, the next request shows it;
+        // before a command DDEML drops the stray one harmlessly.
+        break;
+    }
+}
+
+// Frees a reply taken off the queue by hand: the block when DDEML would
+// have (fRelease=1) or when it is this process's copy, the atom when the
+// request still holds it. (The reply hook is never on at this point.)
+void Conversation::DiscardData(LPARAM lParam, bool ownsAtom) {
+    UINT_PTR block = 0, atom = 0;
+    if (UnpackDDElParam(WM_DDE_DATA, lParam, &block, &atom)) {
+        const auto memory = reinterpret_cast<HGLOBAL>(block);
+        bool release = repliesAreCopies_;
+        if (const auto* data = memory ? static_cast<const DDEDATA*>(GlobalLock(memory)) : nullptr) {
+            release = release || data->fRelease;
+            GlobalUnlock(memory);
+        }
+        if (memory && release) GlobalFree(memory);
+        if (ownsAtom && IsAtom(atom)) GlobalDeleteAtom(static_cast<ATOM>(atom));
+    }
+    FreeDDElParam(WM_DDE_DATA, lParam);
+}
+
+bool Conversation::TakeLateReply(bool ownsAtom) {
+    lateReplyPending_ = false;
+    bool reply = false, data = false;
+    const bool arrived = WaitFor(LateReplyWaitMs, [&] {
+        MSG m;
+        while (!reply && !closed_ && PeekMessageA(&m, window_, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
+            UINT_PTR low = 0, high = 0;
+            if (m.message == WM_DDE_DATA) {
+                DiscardData(m.lParam, ownsAtom);
+                reply = data = true;
+            } else if (m.message == WM_DDE_ACK && UnpackDDElParam(WM_DDE_ACK, m.lParam, &low, &high) && IsAtom(high)) {
+                DiscardAck(m.lParam, ownsAtom);  // a refusal
+                reply = true;
+            } else {
+                Dispatch(m);  // completions of commands, a terminate
+            }
+        }
+        return reply || closed_;
+    });
+    if (!arrived || closed_) {
+        // No reply in time: it could still come at any moment and be taken
+        // for another answer, so the link cannot be used any more.
+        closed_ = true;
+        return false;
+    }
+    ++counters.lateReplies;
+    if (data) TakeTrailingAck();
+    return true;
+}
+
+}  // namespace
+
+// The public faces: thin forwarding to the classes above.
+
+struct DdeInstance::State : Instance {};
+struct DdeConversation::State : Conversation {};
+
+DdeInstance::DdeInstance() : state_(std::make_unique<State>()) {
+    if (Instance::current) return;  // one per process; a second one stays unusable
+    DWORD id = 0;
+    if (DdeInitializeA(&id, &Instance::Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) return;
+    state_->id = id;
+    state_->wine = RunsOnWine();
+    Instance::current = state_.get();
+}
+
+DdeInstance::~DdeInstance() {
+    if (Instance::current != state_.get()) return;
+    while (!state_->conversations.empty()) state_->conversations.back()->Disconnect();
+    DdeUninitialize(state_->id);
+    Instance::current = nullptr;
+}
+
+bool DdeInstance::Ok() const { return Instance::current == state_.get(); }
+
+DdeConversation::DdeConversation() : state_(std::make_unique<State>()) {}
+DdeConversation::~DdeConversation() { state_->Disconnect(); }
+
+void DdeConversation::SetServiceApplication(const std::string& path) { state_->serviceApplication = path; }
+std::string DdeConversation::ServiceApplication() const { return state_->serviceApplication; }
+bool DdeConversation::Connect(const std::string& service, const std::string& topic) { return state_->Connect(service, topic); }
+void DdeConversation::Disconnect() { state_->Disconnect(); }
+bool DdeConversation::Connected() const { return state_->Connected(); }
+bool DdeConversation::ExecuteText(const std::string& command, bool wait) { return state_->Execute(command, wait); }
+std::optional<std::string> DdeConversation::RequestText(const std::string& item) { return state_->Request(item); }
+const DdeConversation::Counters& DdeConversation::Statistics() const { return state_->counters; }
+bool DdeConversation::ServerAddsAckAfterData() const { return state_->AddsAckAfterData(); }
+
+}  // namespace platform::win32

@@ -1,0 +1,261 @@
+// Copies model state into the controls and user edits into the models, row by
+// row of the layout.
+#include "workbench/win32/bindings.h"
+
+#include <commctrl.h>
+
+#include "workbench/win32/wide_text.h"
+
+namespace rolemark_view {
+namespace {
+
+using workbench::TextEncoding;
+
+// Which kinds of row each model type can drive; checked at compile time for
+// every row of the layout.
+template <class Model>
+constexpr bool Fits(Kind) {
+    return false;
+}
+template <>
+constexpr bool Fits<workbench::Label>(Kind k) {
+    return k == Kind::Label || k == Kind::Button || k == Kind::BigButton || k == Kind::Link || k == Kind::Sheet;
+}
+template <>
+constexpr bool Fits<workbench::Edit>(Kind k) {
+    return k == Kind::Edit;
+}
+template <>
+constexpr bool Fits<workbench::ListModel>(Kind k) {
+    return k == Kind::ListBox;
+}
+template <>
+constexpr bool Fits<workbench::ComboBox>(Kind k) {
+    return k == Kind::DropList || k == Kind::DropDown;
+}
+template <>
+constexpr bool Fits<workbench::CheckBox>(Kind k) {
+    return k == Kind::Check;
+}
+template <>
+constexpr bool Fits<workbench::RadioButton>(Kind k) {
+    return k == Kind::FirstRadio || k == Kind::Radio;
+}
+template <>
+constexpr bool Fits<workbench::SpinEdit>(Kind k) {
+    return k == Kind::Spin;
+}
+template <>
+constexpr bool Fits<workbench::ProgressBar>(Kind k) {
+    return k == Kind::Progress;
+}
+
+// The tab of a sheet row: sheets are numbered in layout order.
+int SheetIndex(size_t row) {
+    int index = 0;
+    for (size_t r = 0; r < row; ++r)
+        if (kLayout[r].kind == Kind::Sheet) ++index;
+    return index;
+}
+
+struct ListMessages {
+    UINT insert, remove, setSelection, getSelection;
+};
+constexpr ListMessages kListBox{LB_INSERTSTRING, LB_DELETESTRING, LB_SETCURSEL, LB_GETCURSEL};
+constexpr ListMessages kComboBox{CB_INSERTSTRING, CB_DELETESTRING, CB_SETCURSEL, CB_GETCURSEL};
+
+const ListMessages& MessagesOf(Kind kind) { return kind == Kind::ListBox ? kListBox : kComboBox; }
+
+}  // namespace
+
+Bindings::Bindings(workbench::TRolemark& form, const FormWindows& windows) : windows_(windows) {
+#define LAYOUT_CONTROL(Name, Kind_, Page, X, Y, W, H)                                                              \
+    static_assert(Fits<decltype(form.Name)>(Kind::Kind_), "the layout row " #Name " does not fit its model's type"); \
+    models_[Id##Name - FirstControlId] = &form.Name;
+#include "workbench/win32/layout.def"
+#undef LAYOUT_CONTROL
+    for (size_t row = 0; row < kLayoutRows; ++row) {
+        Apply(row);
+        models_[row]->changed = [this, row] { Apply(row); };
+    }
+}
+
+Bindings::~Bindings() {
+    for (workbench::Control* model : models_) model->changed = nullptr;
+}
+
+void Bindings::SetText(HWND hwnd, const std::wstring& text) {
+    // Unchanged texts are left alone: setting one moves an edit's caret.
+    if (WindowText(hwnd) == text) return;
+    applying_ = true;
+    SetWindowTextW(hwnd, text.c_str());
+    applying_ = false;
+}
+
+void Bindings::ApplyList(size_t row, const workbench::ListModel& list) {
+    const HWND hwnd = windows_.controls[row];
+    const ListMessages& m = MessagesOf(kLayout[row].kind);
+    std::vector<std::wstring> wanted;
+    wanted.reserve(list.Items().size());
+    for (const std::string& item : list.Items()) wanted.push_back(Widen(item, list.encoding));
+
+    // Only the part between the common beginning and the common end changes:
+    // adding a name inserts one entry, not the whole list again.
+    std::vector<std::wstring>& shown = shown_[row];
+    size_t head = 0;
+    while (head < shown.size() && head < wanted.size() && shown[head] == wanted[head]) ++head;
+    size_t tail = 0;
+    while (tail < shown.size() - head && tail < wanted.size() - head &&
+           shown[shown.size() - 1 - tail] == wanted[wanted.size() - 1 - tail])
+        ++tail;
+    const size_t removed = shown.size() - head - tail, added = wanted.size() - head - tail;
+    const bool many = removed + added > 8;
+    applying_ = true;
+    if (many) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    for (size_t i = 0; i < removed; ++i) SendMessageW(hwnd, m.remove, head, 0);
+    for (size_t i = 0; i < added; ++i)
+        SendMessageW(hwnd, m.insert, head + i, reinterpret_cast<LPARAM>(wanted[head + i].c_str()));
+    shown = std::move(wanted);
+    if (SendMessageW(hwnd, m.getSelection, 0, 0) != list.ItemIndex())
+        SendMessageW(hwnd, m.setSelection, static_cast<WPARAM>(list.ItemIndex()), 0);
+    if (many) {
+        SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
+    applying_ = false;
+    if (kLayout[row].kind == Kind::DropDown && list.ItemIndex() < 0) {
+        const auto& combo = static_cast<const workbench::ComboBox&>(list);
+        SetText(hwnd, Widen(combo.Text(), combo.encoding));
+    }
+}
+
+void Bindings::Apply(size_t row) {
+    const HWND hwnd = windows_.controls[row];
+    workbench::Control* model = models_[row];
+    const Kind kind = kLayout[row].kind;
+    if (kind == Kind::Sheet) {
+        std::wstring caption = Widen(static_cast<workbench::Label*>(model)->Caption(), TextEncoding::Utf8);
+        TCITEMW tab{};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = caption.data();
+        SendMessageW(windows_.tabs, TCM_SETITEMW, static_cast<WPARAM>(SheetIndex(row)), reinterpret_cast<LPARAM>(&tab));
+        return;
+    }
+
+    EnableWindow(hwnd, model->Enabled());
+    if (windows_.spinButtons[row]) EnableWindow(windows_.spinButtons[row], model->Enabled());
+    // WS_VISIBLE, not IsWindowVisible: a control on a hidden sheet keeps its
+    // own flag.
+    const bool visible = (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (visible != model->Visible()) ShowWindow(hwnd, model->Visible() ? SW_SHOWNA : SW_HIDE);
+
+    switch (kind) {
+        case Kind::Label:
+        case Kind::Link:
+        case Kind::Button:
+        case Kind::BigButton:
+            SetText(hwnd, Widen(static_cast<workbench::Label*>(model)->Caption(), TextEncoding::Utf8));
+            break;
+        case Kind::Check: {
+            auto* box = static_cast<workbench::CheckBox*>(model);
+            SetText(hwnd, Widen(box->Caption(), TextEncoding::Utf8));
+            SendMessageW(hwnd, BM_SETCHECK, box->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        }
+        case Kind::FirstRadio:
+        case Kind::Radio: {
+            auto* radio = static_cast<workbench::RadioButton*>(model);
+            SetText(hwnd, Widen(radio->Caption(), TextEncoding::Utf8));
+            SendMessageW(hwnd, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        }
+        case Kind::Edit: {
+            auto* edit = static_cast<workbench::Edit*>(model);
+            SetText(hwnd, Widen(edit->Text(), edit->encoding));
+            break;
+        }
+        case Kind::Spin:
+            SetText(hwnd, Widen(static_cast<workbench::SpinEdit*>(model)->Text(), TextEncoding::Ansi));
+            break;
+        case Kind::ListBox:
+        case Kind::DropList:
+        case Kind::DropDown: ApplyList(row, *static_cast<workbench::ListModel*>(model)); break;
+        case Kind::Progress: {
+            auto* bar = static_cast<workbench::ProgressBar*>(model);
+            SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(bar->Min()), bar->Max());
+            SendMessageW(hwnd, PBM_SETPOS, static_cast<WPARAM>(bar->Position()), 0);
+            // Painted now: a run moves the bar between its host exchanges.
+            UpdateWindow(hwnd);
+            break;
+        }
+        case Kind::Sheet: break;
+    }
+}
+
+bool Bindings::TakeUserInput(int row, UINT code) {
+    const size_t r = static_cast<size_t>(row);
+    const HWND hwnd = windows_.controls[r];
+    workbench::Control* model = models_[r];
+    switch (kLayout[r].kind) {
+        case Kind::Button:
+        case Kind::BigButton: return code == BN_CLICKED;
+        case Kind::Link: return code == STN_CLICKED;
+        case Kind::Check:
+            if (code != BN_CLICKED) return false;
+            static_cast<workbench::CheckBox*>(model)->UserCheck(SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED);
+            return true;
+        case Kind::FirstRadio:
+        case Kind::Radio:
+            if (code != BN_CLICKED || SendMessageW(hwnd, BM_GETCHECK, 0, 0) != BST_CHECKED) return false;
+            static_cast<workbench::RadioButton*>(model)->UserCheck();
+            return true;
+        case Kind::Edit: {
+            if (code != EN_CHANGE || applying_) return false;
+            auto* edit = static_cast<workbench::Edit*>(model);
+            edit->UserText(Narrow(WindowText(hwnd), edit->encoding));
+            return true;
+        }
+        case Kind::Spin: {
+            auto* spin = static_cast<workbench::SpinEdit*>(model);
+            if (code == EN_KILLFOCUS) {
+                spin->Exit();
+                return false;
+            }
+            if (code != EN_CHANGE || applying_) return false;
+            spin->UserText(Narrow(WindowText(hwnd), TextEncoding::Ansi));
+            return true;
+        }
+        case Kind::ListBox:
+            if (code != LBN_SELCHANGE) return false;
+            static_cast<workbench::ListModel*>(model)->UserSelect(static_cast<int>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
+            return true;
+        case Kind::DropList:
+        case Kind::DropDown: {
+            auto* combo = static_cast<workbench::ComboBox*>(model);
+            if (code == CBN_SELCHANGE) {
+                combo->UserSelect(static_cast<int>(SendMessageW(hwnd, CB_GETCURSEL, 0, 0)));
+                return true;
+            }
+            if (code != CBN_EDITCHANGE || applying_) return false;
+            combo->UserText(Narrow(WindowText(hwnd), combo->encoding));
+            return true;
+        }
+        case Kind::Progress:
+        case Kind::Label:
+        case Kind::Sheet: return false;
+    }
+    return false;
+}
+
+bool Bindings::TakeSpin(int row, int delta) {
+    const size_t r = static_cast<size_t>(row);
+    if (kLayout[r].kind != Kind::Spin) return false;
+    auto* spin = static_cast<workbench::SpinEdit*>(models_[r]);
+    if (delta > 0)
+        spin->Up();
+    else
+        spin->Down();
+    return true;
+}
+
+}  // namespace rolemark_view

@@ -1,0 +1,46 @@
+// Texts between the models and the wide-character controls.
+//
+// The controls are Unicode windows, so the Russian captions show on any
+// Windows locale. The models keep their own texts in UTF-8 and the host's
+// texts (names, style and font names, numbers) in the ANSI code page; each
+// crossing names the encoding of its side.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "workbench/controls.h"
+
+namespace rolemark_view {
+
+inline UINT CodePageOf(workbench::TextEncoding encoding) {
+    return encoding == workbench::TextEncoding::Utf8 ? CP_UTF8 : CP_ACP;
+}
+
+inline std::wstring Widen(std::string_view text, workbench::TextEncoding encoding) {
+    if (text.empty()) return {};
+    const UINT codePage = CodePageOf(encoding);
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+inline std::string Narrow(std::wstring_view text, workbench::TextEncoding encoding) {
+    if (text.empty()) return {};
+    const UINT codePage = CodePageOf(encoding);
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+inline std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace rolemark_view
