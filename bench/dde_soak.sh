@@ -27,7 +27,10 @@ done
 work=$(mktemp -d)
 server=
 finish() {
-  [ -n "$server" ] && { $wine "$bin/pmcmd.exe" exec ScriptQuit >/dev/null 2>&1 || true; wait "$server" 2>/dev/null || true; }
+  if [ -n "$server" ]; then
+    timeout 60 $wine "$bin/pmcmd.exe" exec ScriptQuit >/dev/null 2>&1 || kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap finish EXIT
@@ -40,9 +43,11 @@ for _ in $(seq 300); do [ -f "$work/ready" ] && break; sleep 0.1; done
 [ -f "$work/ready" ] || { echo "dde_soak: the scripted server did not start" >&2; exit 1; }
 
 echo "dde_soak: $runs x $exchanges exchanges, server ${SERVER_OPTIONS:-raw}, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+# A run that does not end within 10 minutes counts as failed (the bare loop
+# has no defence against a server that stops answering it).
 for run in $(seq "$runs"); do
-  $wine "$bin/pmcmd.exe" soak "$exchanges" | tee -a "$work/pmcmd.log" | sed "s/^/run $run pmcmd  /" || true
-  $wine "$bin/dde_bare.exe" "$exchanges" | tee -a "$work/bare.log" | sed "s/^/run $run bare   /" || true
+  timeout 600 $wine "$bin/pmcmd.exe" soak "$exchanges" | tee -a "$work/pmcmd.log" | sed "s/^/run $run pmcmd  /" || true
+  timeout 600 $wine "$bin/dde_bare.exe" "$exchanges" | tee -a "$work/bare.log" | sed "s/^/run $run bare   /" || true
 done
 
 python3 - "$work" "$runs" <<'PY'

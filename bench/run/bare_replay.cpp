@@ -40,6 +40,7 @@ namespace {
 
 constexpr DWORD RequestTimeoutMs = 10000;
 constexpr DWORD SettleTimeoutMs = 10000;
+constexpr long MismatchesShown = 3;
 
 struct Step {
     char kind = 0;
@@ -187,10 +188,13 @@ int main(int argc, char** argv) {
             execute(step.text);
             ++commands;
             break;
-        case 'Q':
-            if (request(step.text) != step.reply) ++mismatches;
+        case 'Q': {
+            const std::string reply = request(step.text);
+            if (reply != step.reply && ++mismatches <= MismatchesShown)
+                std::printf("replay: %s: expected \"%s\", got \"%s\"\n", step.text.c_str(), step.reply.c_str(), reply.c_str());
             ++queries;
             break;
+        }
         case 'E':
             emptyClipboard();
             ++clipboardSteps;

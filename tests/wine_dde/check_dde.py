@@ -23,8 +23,9 @@ OUT = os.environ.get("ROLEMARK_OUT", os.path.join(ROOT, "out"))
 BIN = os.path.join(OUT, "win64", "bin")
 WINE = os.environ.get("ROLEMARK_WINE", "/usr/lib/wine/wine64")
 ENV = dict(os.environ, WINEDEBUG="-all", LANG=os.environ.get("LANG", "ru_RU.UTF-8"))
-# NOTE: without the Unix locale installed, Wine takes the code page from
-# LC_ALL only (LANG alone gave 1252 here); with it, both agree.
+# NOTE: on a machine without the Unix locale ru_RU.UTF-8, Wine took code
+# page 1252 from LANG alone and 1251 only with LC_ALL; with the locale both
+# give 1251. Setting both keeps the check independent of it.
 ENV["LC_ALL"] = ENV["LANG"]
 
 NOT_FOUND = "Не могу установить связь с PageMaker"

@@ -1,0 +1,296 @@
+#!/usr/bin/env python3
+"""The formatting run's speed under Wine, against a bare replay of the very
+same exchanges.
+
+For each play size (generated plays, half the paragraphs opening with a name
+of a cast of 40), Rolemark is started as the host starts it, the cast opened
+through its dialog, and "Выполнить" pressed for each of four settings: the
+whole story and the selected paragraphs (the whole story selected), each with
+and without the style filter. The host stand-in's transcript of each run is
+then played back by bare_replay.exe (plain DDEML, no Rolemark code) on the
+same host, whose story and selection are by then as they were when the run
+began, so every reply must come back the same.
+
+Both are timed by the host, from the first exchange to the last (its
+transcript's clock), so neither side's start-up or polling counts. While a
+run goes on nothing talks to Rolemark's window: the end is seen in the
+transcript.
+
+Prints, per size and setting, paragraphs per second of Rolemark and of the
+replay and their ratio (the headline: goal >= 0.8); the time ratio of the
+largest and the second-largest size (goal <= 4.4 for 8,000 / 2,000); and
+Rolemark's private resident memory (RssAnon of its Wine process) before and
+after each run on the largest play (goal: growth < 1 MiB).
+
+    bench/run/run [--sizes 500,2000,8000] [--settings all|whole] [--keep DIR]
+
+Under each row, the steps of the paragraph cycle where Rolemark spends the
+most time beyond the replay: the host's wait between two exchanges, summed
+over the run for each pair of exchange words (what Rolemark does between
+them is where the time goes).
+
+Environment as for the end-to-end rig (tests/e2e/rig.py): ROLEMARK_OUT (the
+programs in $ROLEMARK_OUT/win64/bin, bare_replay.exe among them),
+WINEPREFIX, DISPLAY.
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from rig import Rig, RigError, winpath  # noqa: E402
+
+CAST_SIZE = 40
+FILTER_STYLE = "Реплика"
+SETTINGS = [  # (label, selected paragraphs, style filter)
+    ("whole story", False, None),
+    ("whole story, style filter", False, FILTER_STYLE),
+    ("selected paragraphs", True, None),
+    ("selected paragraphs, style filter", True, FILTER_STYLE),
+]
+STALL_SECONDS = 30  # a run whose transcript does not grow this long has stopped
+
+
+def generate(work, paragraphs):
+    play, cast = os.path.join(work, "play%d.json" % paragraphs), os.path.join(work, "cast%d.txt" % paragraphs)
+    subprocess.run([sys.executable, os.path.join(ROOT, "standin", "generate_play.py"), "--paragraphs", str(paragraphs),
+                    "--cast", str(CAST_SIZE), "--seed", "1", "--out", play, "--words", cast], check=True)
+    return play, cast
+
+
+def exchanges(entries):
+    """The commands and queries of a transcript slice (no events)."""
+    return [e for e in entries if e["kind"] in ("command", "query")]
+
+
+def wait_for_run(host, mark):
+    """Follows the transcript (reading only what is new) until the run sends
+    its last command, or stops growing. Returns the run's entries."""
+    entries, offset, pending, quiet_since = [], 0, b"", time.monotonic()
+    while True:
+        with open(host.transcript_path, "rb") as f:
+            f.seek(offset)
+            data = f.read()
+        offset += len(data)
+        lines = (pending + data).split(b"\n")
+        pending = lines.pop()  # a line still being written
+        entries += [json.loads(l.decode("utf-8", "replace")) for l in lines if l]
+        if lines:
+            quiet_since = time.monotonic()
+        elif time.monotonic() - quiet_since > STALL_SECONDS:
+            return entries[mark:]
+        if len(entries) > mark and any(e.get("text") == "SuppressAutosave 0" for e in entries[mark:][-3:]):
+            return entries[mark:]
+        time.sleep(0.5)
+
+
+def span(entries):
+    """Seconds from the first exchange to the last, by the host's clock."""
+    xs = exchanges(entries)
+    return xs[-1]["t"] - xs[0]["t"] if len(xs) > 1 else 0.0
+
+
+def replay_script(entries, codepage):
+    """The run's exchanges as bare_replay steps, with the clipboard steps
+    where the run takes them: emptied before each Copy, read (after letting
+    messages through) once the state question after it is answered."""
+    lines, after_copy = [], False
+    for e in exchanges(entries):
+        text = e["text"]
+        if e["kind"] == "command":
+            if text == "Copy":
+                lines.append("E")
+                after_copy = True
+            lines.append("C\t" + text)
+        else:
+            lines.append("Q\t%s\t%s" % (text, e.get("reply") or ""))
+            if after_copy and text == "GetPMState":
+                lines += ["P", "R"]
+                after_copy = False
+    return ("\n".join(lines) + "\n").encode(codepage)
+
+
+def linux_memory(rig):
+    """VmRSS and RssAnon (KiB) of the Wine process running rolemark.exe."""
+    for pid in rig.stray_processes("rolemark.exe"):
+        fields = {}
+        try:
+            with open("/proc/%d/status" % pid) as f:
+                for line in f:
+                    key, _, value = line.partition(":")
+                    fields[key] = value.strip()
+        except OSError:
+            continue
+        if "RssAnon" in fields:
+            return int(fields["VmRSS"].split()[0]), int(fields["RssAnon"].split()[0])
+    return None
+
+
+def set_options(rig, host, selected, style_filter):
+    """The scope and the filter, set through the window; the host's selection:
+    the whole story for a selected-paragraphs run, else an insertion point at
+    its start."""
+    state = rig.ui("get", "UseStyleCheckBox")
+    commands = ["tab", 1, "click", "SelParaRadio" if selected else "EntireTextRadio"]
+    if bool(style_filter) != bool(state.checked("UseStyleCheckBox")):
+        commands += ["click", "UseStyleCheckBox"]
+    if style_filter:
+        commands += ["choose", "SrcStyleCombo", style_filter]
+    shown = rig.ui(*commands)
+    if not shown.ok:
+        raise RigError("cannot set the options: %s" % shown.error)
+    host.execute("TextCursor 10 1")
+    story, _, length = host.query("GetTextCursor").split(",")
+    host.execute("SetTextCursor %s 0 %s" % (story, length if selected else "0"))
+
+
+def measure(rig, host, work, paragraphs, label, selected, style_filter, watch_memory):
+    set_options(rig, host, selected, style_filter)
+    before = linux_memory(rig) if watch_memory else None
+    mark = host.mark()
+    pressed = rig.ui("press", "Button2")
+    if not pressed.ok:
+        raise RigError("cannot press the button: %s" % pressed.error)
+    entries = wait_for_run(host, mark)
+    done = rig.ui("wait-idle", "30000", "no-box", "200")
+    if not done.ok or entries[-1].get("text") != "SuppressAutosave 0":
+        box = rig.ui("box", "1000")
+        raise RigError("the run did not end normally: %s %r" % (done.error, box.boxes()))
+    after = linux_memory(rig) if watch_memory else None
+    run = exchanges(entries)
+    refused = [e["text"] for e in run if not e.get("ok", True)]
+    if refused:
+        raise RigError("the host refused %r" % refused[:3])
+    treated = sum(1 for e in run if e["text"] == "TextCursor 6 1")
+    seconds = span(entries)
+
+    script = os.path.join(work, "replay-%d-%d-%d.txt" % (paragraphs, selected, bool(style_filter)))
+    with open(script, "wb") as f:
+        f.write(replay_script(entries, rig.codepage))
+    mark = host.mark()
+    code, out = rig.wine(rig.program("bare_replay.exe"), winpath(script), timeout=1200, stem="replay")
+    replayed = host.since(mark)
+    bare_seconds = span(replayed)
+    if code != 0 or len(exchanges(replayed)) != len(run):
+        raise RigError("the bare replay failed (%d, %d of %d exchanges): %s" %
+                       (code, len(exchanges(replayed)), len(run), out.strip()))
+    return {"paragraphs": paragraphs, "label": label, "treated": treated, "exchanges": len(run),
+            "formatted": sum(1 for e in run if e["text"].startswith("Font ")),
+            "seconds": seconds, "bare_seconds": bare_seconds, "before": before, "after": after,
+            "extra": extra_time(run, exchanges(replayed))}
+
+
+def step_name(entry):
+    words = entry["text"].split(" ")
+    return " ".join(words[:2]) if words[0] in ("TextCursor", "TextSelect") else words[0]
+
+
+def extra_time(run, replay, top=3):
+    """The pairs of successive exchanges after which Rolemark took longer
+    than the replay, most extra time first: (pair, count, extra seconds)."""
+    totals = {}
+    for i in range(1, min(len(run), len(replay))):
+        pair = "%s -> %s" % (step_name(run[i - 1]), step_name(run[i]))
+        count, extra = totals.get(pair, (0, 0.0))
+        totals[pair] = (count + 1, extra + (run[i]["t"] - run[i - 1]["t"]) - (replay[i]["t"] - replay[i - 1]["t"]))
+    ranked = sorted(totals.items(), key=lambda item: -item[1][1])[:top]
+    return [(pair, count, extra) for pair, (count, extra) in ranked]
+
+
+def rate(count, seconds):
+    return count / seconds if seconds > 0 else float("nan")
+
+
+def report_row(r):
+    ours, bare = rate(r["treated"], r["seconds"]), rate(r["treated"], r["bare_seconds"])
+    print("%6d  %-34s %6d ex  Rolemark %7.1f p/s %7.1f s   bare replay %7.1f p/s %7.1f s   ratio %.2f" %
+          (r["paragraphs"], r["label"], r["exchanges"], ours, r["seconds"], bare, r["bare_seconds"], ours / bare))
+    print("        more time than the replay after: %s" % "; ".join(
+        "%s %+.2f ms x %d = %+.2f s" % (pair, extra * 1000 / count, count, extra) for pair, count, extra in r["extra"]),
+        flush=True)
+
+
+def memory_row(r):
+    (rss0, anon0), (rss1, anon1) = r["before"], r["after"]
+    print("        %-34s RssAnon %6d -> %6d KiB (%+5d KiB, %+.1f bytes per exchange)   VmRSS %6d -> %6d KiB" %
+          (r["label"], anon0, anon1, anon1 - anon0, (anon1 - anon0) * 1024.0 / r["exchanges"], rss0, rss1), flush=True)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--sizes", default="500,2000,8000")
+    parser.add_argument("--settings", choices=("all", "whole"), default="all")
+    parser.add_argument("--keep", help="keep the session folder here")
+    args = parser.parse_args(argv)
+    sizes = sorted(int(s) for s in args.sizes.split(","))
+    settings = SETTINGS if args.settings == "all" else SETTINGS[:1]
+
+    results = []
+    with Rig("ru_RU.UTF-8", work=args.keep) as rig:
+        missing = rig.missing_programs() + [p for p in ("bare_replay.exe",) if not os.path.exists(rig.program(p))]
+        if missing:
+            print("bench/run: missing in %s: %s" % (rig.bin, " ".join(missing)))
+            return 2
+        rig.ensure_prefix()
+        print("bench/run: %d cores, %s, %s, load %s" % (os.cpu_count(), cpu_model(), wine_version(rig),
+                                                        open("/proc/loadavg").read().split()[0]), flush=True)
+        for paragraphs in sizes:
+            play, cast = generate(rig.work, paragraphs)
+            host = rig.start_host(pub=play, name="host%d" % paragraphs)
+            rig.seed_registry()
+            rig.start_rolemark()
+            shown = rig.ui("wait-idle", "60000", "tab", 1, "press", "Button5", "open", winpath(cast), "get", "NamesList")
+            names, _ = shown.items("NamesList")
+            if len(names or []) != CAST_SIZE:
+                raise RigError("the cast did not open: %s" % shown.error)
+            for label, selected, style_filter in settings:
+                r = measure(rig, host, rig.work, paragraphs, label, selected, style_filter, paragraphs == sizes[-1])
+                results.append(r)
+                report_row(r)
+            # The next play comes with a host of its own, and Rolemark ends
+            # with the host it was started for.
+            rig.ui("close", "wait-gone", "15000")
+            host.stop()
+
+    print("\nRolemark / bare replay (all runs): %.2f   (goal >= 0.8)" %
+          (sum(r["bare_seconds"] for r in results) / sum(r["seconds"] for r in results)))
+    if len(sizes) > 1:
+        big, small = sizes[-1], sizes[-2]
+        for label, _, _ in settings:
+            b = next(r for r in results if r["paragraphs"] == big and r["label"] == label)
+            s = next(r for r in results if r["paragraphs"] == small and r["label"] == label)
+            print("time %d / %d, %-34s %.2f (Rolemark)  %.2f (bare replay)   (goal <= %.1f)" %
+                  (big, small, label, b["seconds"] / s["seconds"], b["bare_seconds"] / s["bare_seconds"],
+                   1.1 * big / small))
+    print("\nRolemark's resources around each run of %d paragraphs:" % sizes[-1])
+    for r in results:
+        if r["before"] and r["after"]:
+            memory_row(r)
+    return 0
+
+
+def cpu_model():
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    return "unknown CPU"
+
+
+def wine_version(rig):
+    p = subprocess.run([rig.wine_program, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return p.stdout.decode().strip()
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main(sys.argv[1:]))
+    except RigError as e:
+        print("bench/run: %s" % e)
+        sys.exit(1)
