@@ -69,7 +69,8 @@ def deadline_loop(seconds, pause=0.1):
         time.sleep(pause)
 
 
-def _unescape(field):
+def unescape(field):
+    """A field of uidriver's output with its escapes (\\t \\n \\r \\\\) undone."""
     out, i = [], 0
     while i < len(field):
         if field[i] == "\\" and i + 1 < len(field):
@@ -360,7 +361,7 @@ class Rig:
         code, out = self.wine(self.program("uidriver.exe"), "@" + winpath(script), timeout=timeout, stem="ui",
                               encoding="utf-8")
         os.remove(script)
-        lines = [[_unescape(f) for f in l.split("\t")] for l in out.splitlines() if l]
+        lines = [[unescape(f) for f in l.split("\t")] for l in out.splitlines() if l]
         errors = [l[1] for l in lines if l[0] == "error"]
         error = errors[0] if errors else ("" if code == 0 else "uidriver ended with %d" % code)
         return UiResult(code == 0, lines, error)

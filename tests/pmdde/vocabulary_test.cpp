@@ -106,9 +106,9 @@ std::string RenderFormat(const std::string& format, const std::vector<Rendered>&
         }
         return &value;
     };
-    auto real = [&](const char* spec, double v) {
+    auto real = [&](const char* conversion, double v) {
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, spec, v);
+        std::snprintf(buffer, sizeof buffer, conversion, v);
         std::string text = buffer;
         std::replace(text.begin(), text.end(), '.', decimal);
         return text;

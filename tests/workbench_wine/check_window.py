@@ -23,6 +23,10 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "e2e"))
+from rig import unescape, winpath  # noqa: E402  (uidriver's output, Windows paths)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.environ.get("ROLEMARK_ROOT") or os.path.dirname(os.path.dirname(HERE))
 OUT = os.environ.get("ROLEMARK_OUT") or os.path.join(ROOT, "out")
@@ -106,22 +110,6 @@ class Results:
 
 
 R = Results()
-
-
-def winpath(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def unescape(field):
-    out, i = [], 0
-    while i < len(field):
-        if field[i] == "\\" and i + 1 < len(field):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(field[i + 1], field[i + 1]))
-            i += 2
-        else:
-            out.append(field[i])
-            i += 1
-    return "".join(out)
 
 
 class Session:
