@@ -10,8 +10,9 @@
 //   R                     read the clipboard's text
 //   P                     let all pending window messages through
 // It prints the steps done, the time they took, the failures (exchanges
-// DDEML did not take or answer, clipboard that would not open) and the
-// replies that differ from those expected; exit code 1 when any.
+// DDEML did not take or answer, clipboard that would not open), the replies
+// that differ from those expected (exit code 1 when any), and its own
+// working set before the first step and after the last.
 //
 // Nothing of Rolemark is linked in. Besides plain DDEML it takes only the
 // steps without which a Wine 8 client does not get through a long run against
@@ -27,6 +28,7 @@
 #include <windows.h>
 
 #include <ddeml.h>
+#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
@@ -58,6 +60,12 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA, ULON
         if (wine) DdeAbandonTransaction(instance, conv, HIWORD(data1));
     }
     return nullptr;
+}
+
+unsigned long long WorkingSetKiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.WorkingSetSize / 1024 : 0;
 }
 
 void LetMessagesThrough() {
@@ -181,6 +189,7 @@ int main(int argc, char** argv) {
         CloseClipboard();
     };
 
+    const unsigned long long memoryBefore = WorkingSetKiB();
     const auto start = std::chrono::steady_clock::now();
     for (const Step& step : steps) {
         switch (step.kind) {
@@ -215,6 +224,8 @@ int main(int argc, char** argv) {
     std::printf("replay: %ld commands, %ld queries, %ld clipboard steps in %.3f s: %.0f exchanges/s\n", commands, queries, clipboardSteps,
                 seconds, seconds > 0 ? (commands + queries) / seconds : 0.0);
     std::printf("replay: failures %ld, mismatched replies %ld\n", failures, mismatches);
+    const unsigned long long memoryAfter = WorkingSetKiB();
+    std::printf("replay: working set %llu -> %llu KiB\n", memoryBefore, memoryAfter);
     DdeDisconnect(conv);
     DdeFreeStringHandle(instance, service);
     DdeUninitialize(instance);

@@ -36,6 +36,8 @@ WINEPREFIX, DISPLAY.
 import argparse
 import json
 import os
+import re
+import statistics
 import subprocess
 import sys
 import time
@@ -150,6 +152,16 @@ def set_options(rig, host, selected, style_filter):
     host.execute("SetTextCursor %s 0 %s" % (story, length if selected else "0"))
 
 
+def cycles(entries):
+    """Host seconds between successive paragraph steps ("TextCursor 6 1")."""
+    times = [e["t"] for e in entries if e["text"] == "TextCursor 6 1"]
+    return [b - a for a, b in zip(times, times[1:])]
+
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
 def measure(rig, host, work, paragraphs, label, selected, style_filter, watch_memory):
     set_options(rig, host, selected, style_filter)
     before = linux_memory(rig) if watch_memory else None
@@ -167,23 +179,28 @@ def measure(rig, host, work, paragraphs, label, selected, style_filter, watch_me
     refused = [e["text"] for e in run if not e.get("ok", True)]
     if refused:
         raise RigError("the host refused %r" % refused[:3])
-    treated = sum(1 for e in run if e["text"] == "TextCursor 6 1")
-    seconds = span(entries)
 
     script = os.path.join(work, "replay-%d-%d-%d.txt" % (paragraphs, selected, bool(style_filter)))
     with open(script, "wb") as f:
         f.write(replay_script(entries, rig.codepage))
     mark = host.mark()
     code, out = rig.wine(rig.program("bare_replay.exe"), winpath(script), timeout=1200, stem="replay")
-    replayed = host.since(mark)
-    bare_seconds = span(replayed)
-    if code != 0 or len(exchanges(replayed)) != len(run):
-        raise RigError("the bare replay failed (%d, %d of %d exchanges): %s" %
-                       (code, len(exchanges(replayed)), len(run), out.strip()))
-    return {"paragraphs": paragraphs, "label": label, "treated": treated, "exchanges": len(run),
-            "formatted": sum(1 for e in run if e["text"].startswith("Font ")),
-            "seconds": seconds, "bare_seconds": bare_seconds, "before": before, "after": after,
-            "extra": extra_time(run, exchanges(replayed))}
+    replay = exchanges(host.since(mark))
+    if code != 0 or len(replay) != len(run):
+        raise RigError("the bare replay failed (%d, %d of %d exchanges): %s" % (code, len(replay), len(run), out.strip()))
+    replay_memory = re.search(r"working set (\d+) -> (\d+) KiB", out)
+    ours, bare = cycles(run), cycles(replay)
+    tenth = max(1, len(ours) // 10)
+    return {"paragraphs": paragraphs, "label": label, "exchanges": len(run),
+            "treated": sum(1 for e in run if e["text"] == "TextCursor 6 1"),
+            "seconds": span(run), "bare_seconds": span(replay),
+            # Per paragraph, robust against a busy neighbour on the machine.
+            "cycle": median(ours), "bare_cycle": median(bare),
+            "paired": median([b / a for a, b in zip(ours, bare) if a > 0]),
+            "first_tenth": median(ours[:tenth]), "last_tenth": median(ours[-tenth:]),
+            "before": before, "after": after,
+            "replay_memory": tuple(map(int, replay_memory.groups())) if replay_memory else None,
+            "extra": extra_time(run, replay)}
 
 
 def step_name(entry):
@@ -209,8 +226,10 @@ def rate(count, seconds):
 
 def report_row(r):
     ours, bare = rate(r["treated"], r["seconds"]), rate(r["treated"], r["bare_seconds"])
-    print("%6d  %-34s %6d ex  Rolemark %7.1f p/s %7.1f s   bare replay %7.1f p/s %7.1f s   ratio %.2f" %
-          (r["paragraphs"], r["label"], r["exchanges"], ours, r["seconds"], bare, r["bare_seconds"], ours / bare))
+    print("%6d  %-34s %6d ex   Rolemark %6.1f p/s %6.1f s   bare %6.1f p/s %6.1f s   ratio %.2f   "
+          "per paragraph (medians) %.2f / %.2f ms, paired %.2f" %
+          (r["paragraphs"], r["label"], r["exchanges"], ours, r["seconds"], bare, r["bare_seconds"], ours / bare,
+           r["cycle"] * 1000, r["bare_cycle"] * 1000, r["paired"]))
     print("        more time than the replay after: %s" % "; ".join(
         "%s %+.2f ms x %d = %+.2f s" % (pair, extra * 1000 / count, count, extra) for pair, count, extra in r["extra"]),
         flush=True)
@@ -218,8 +237,12 @@ def report_row(r):
 
 def memory_row(r):
     (rss0, anon0), (rss1, anon1) = r["before"], r["after"]
-    print("        %-34s RssAnon %6d -> %6d KiB (%+5d KiB, %+.1f bytes per exchange)   VmRSS %6d -> %6d KiB" %
-          (r["label"], anon0, anon1, anon1 - anon0, (anon1 - anon0) * 1024.0 / r["exchanges"], rss0, rss1), flush=True)
+    line = "        %-34s RssAnon %6d -> %6d KiB (%+5d KiB, %+5.1f B/exchange)" % (
+        r["label"], anon0, anon1, anon1 - anon0, (anon1 - anon0) * 1024.0 / r["exchanges"])
+    if r["replay_memory"]:
+        m0, m1 = r["replay_memory"]
+        line += "   bare replay's working set %+5d KiB (%+5.1f B/exchange)" % (m1 - m0, (m1 - m0) * 1024.0 / r["exchanges"])
+    print(line, flush=True)
 
 
 def main(argv):
@@ -258,17 +281,20 @@ def main(argv):
             rig.ui("close", "wait-gone", "15000")
             host.stop()
 
-    print("\nRolemark / bare replay (all runs): %.2f   (goal >= 0.8)" %
-          (sum(r["bare_seconds"] for r in results) / sum(r["seconds"] for r in results)))
+    print("\nRolemark / bare replay, all runs: %.2f by total time, %.2f by paragraph (median of pairs)   (goal >= 0.8)" %
+          (sum(r["bare_seconds"] for r in results) / sum(r["seconds"] for r in results),
+           statistics.median(r["paired"] for r in results)))
     if len(sizes) > 1:
         big, small = sizes[-1], sizes[-2]
+        print("time %d / %d paragraphs (goal <= %.1f): total time; median paragraph time; last / first tenth of the %d run" %
+              (big, small, 1.1 * big / small, big))
         for label, _, _ in settings:
-            b = next(r for r in results if r["paragraphs"] == big and r["label"] == label)
-            s = next(r for r in results if r["paragraphs"] == small and r["label"] == label)
-            print("time %d / %d, %-34s %.2f (Rolemark)  %.2f (bare replay)   (goal <= %.1f)" %
-                  (big, small, label, b["seconds"] / s["seconds"], b["bare_seconds"] / s["bare_seconds"],
-                   1.1 * big / small))
-    print("\nRolemark's resources around each run of %d paragraphs:" % sizes[-1])
+            large = next(r for r in results if r["paragraphs"] == big and r["label"] == label)
+            short = next(r for r in results if r["paragraphs"] == small and r["label"] == label)
+            print("        %-34s Rolemark %.2f; %.2f; %.2f   bare replay %.2f" %
+                  (label, large["seconds"] / short["seconds"], big / small * large["cycle"] / short["cycle"],
+                   large["last_tenth"] / large["first_tenth"], large["bare_seconds"] / short["bare_seconds"]))
+    print("\nRolemark's private resident memory (RssAnon of its Wine process) around each run of %d paragraphs:" % sizes[-1])
     for r in results:
         if r["before"] and r["after"]:
             memory_row(r)

@@ -86,6 +86,7 @@ const std::vector<OptionRow>& Rows() {
     static const std::vector<OptionRow> rows = {
         {{"refuse-command", "SEL", "refuse the selected commands (they are not carried out)"}, SelectorList(&Faults::refuseCommand)},
         {{"empty-reply", "SEL", "answer the selected queries with an empty text"}, SelectorList(&Faults::emptyReply)},
+        {{"bad-number", "SEL", "spoil the first number of the selected queries' replies (\"7\" becomes \"7x\")"}, SelectorList(&Faults::badNumber)},
         {{"delay-reply", "SEL", "answer the selected queries only after --delay-seconds"}, SelectorList(&Faults::delayReply)},
         {{"delay-seconds", "S", "the delay of --delay-reply, 0 to 600 (default 11)"}, SetDelaySeconds},
         {{"states", "N,N,...", "answer GetPMState with these states first, in order"}, SetStates},

@@ -31,6 +31,7 @@ struct Selector {
 struct Faults {
     std::vector<Selector> refuseCommand;  // refused and not carried out
     std::vector<Selector> emptyReply;     // answered with an empty text
+    std::vector<Selector> badNumber;      // the reply's first number spoilt ("7" -> "7x")
     std::vector<Selector> delayReply;     // answered after delaySeconds
     double delaySeconds = 11;
     std::vector<int> states;              // scripted GetPMState answers, in order

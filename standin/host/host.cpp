@@ -193,6 +193,20 @@ std::optional<std::string> PageMakerHost::Request(const std::string& item) {
         entry.note = "unknown query, refused";
     } else {
         reply = (this->*row->answer)(entry.note);
+        if (reply && hits(faults.badNumber)) {
+            // The first field that starts with a digit or a sign gets a letter.
+            size_t at = 0;
+            while (at < reply->size()) {
+                const size_t end = std::min(reply->find(',', at), reply->size());
+                const char c = (*reply)[at];
+                if ((c >= '0' && c <= '9') || c == '-') {
+                    reply->insert(end, "x");
+                    entry.note = "number spoilt (fault)";
+                    break;
+                }
+                at = end + 1;
+            }
+        }
     }
     if (hits(faults.delayReply)) {
         entry.note += (entry.note.empty() ? "" : "; ") + std::string("reply delayed ") + ShortestNumber(static_cast<float>(faults.delaySeconds)) + " s (fault)";

@@ -117,6 +117,8 @@ LRESULT RawDdeServer::Window::OnInitiate(HWND client, ATOM application, ATOM top
 
 void RawDdeServer::Window::OnExecute(HWND client, HGLOBAL commands) {
     if (!clients.count(client)) {
+        const LPARAM nack = PackDDElParam(WM_DDE_ACK, 0, reinterpret_cast<UINT_PTR>(commands));
+        if (!PostMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd), nack)) FreeDDElParam(WM_DDE_ACK, nack);
         if (wine && commands) GlobalFree(commands);
         return;
     }

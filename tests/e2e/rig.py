@@ -326,6 +326,20 @@ class Rig:
         if code != 0:
             raise RigError("regedit failed: %s" % out.strip())
 
+    def seed_registry_values(self, values):
+        """A fresh key holding exactly `values`: (name, data) pairs, the data
+        written as a .reg file writes it ('"text"', 'dword:00000001',
+        'hex:01,02', 'hex(4):01,00', ...), so any type and size can be set."""
+        reg_file = os.path.join(self.work, "seed.reg")
+        lines = ["Windows Registry Editor Version 5.00", "", "[-HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]", "",
+                 "[HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]"]
+        lines += ['"%s"=%s' % (name, data) for name, data in values]
+        with open(reg_file, "w", encoding="utf-16") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+        code, out = self.wine("regedit", "/S", winpath(reg_file), timeout=60)
+        if code != 0:
+            raise RigError("regedit failed: %s" % out.strip())
+
     def registry(self):
         """The key's values as {name: (type, text as reg.exe shows it)};
         None when the key is missing."""
@@ -361,7 +375,9 @@ class Rig:
         code, out = self.wine(self.program("uidriver.exe"), "@" + winpath(script), timeout=timeout, stem="ui",
                               encoding="utf-8")
         os.remove(script)
-        lines = [[unescape(f) for f in l.split("\t")] for l in out.splitlines() if l]
+        # NOTE: split at LF only: uidriver ends its lines so, and a text may
+        # hold other characters that str.splitlines() takes for line ends.
+        lines = [[unescape(f) for f in l.split("\t")] for l in out.split("\n") if l]
         errors = [l[1] for l in lines if l[0] == "error"]
         error = errors[0] if errors else ("" if code == 0 else "uidriver ended with %d" % code)
         return UiResult(code == 0, lines, error)

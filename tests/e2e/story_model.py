@@ -146,11 +146,14 @@ def expected_names(before, names, treated, style=None):
     return found
 
 
-def compare(before, after, formatted, settings, limit=10):
+def compare(before, after, formatted, settings, limit=10, overrides=None):
     """Differences between the dump `after` and what `before` should have
-    become when the names `formatted` ({paragraph: name}) got `settings`.
-    Returns (differences as readable lines, at most `limit` of them;
-    {paragraph: length of the formatted opening} as seen in `after`)."""
+    become when the names `formatted` ({paragraph: name}) got `settings`;
+    `overrides` ({paragraph: settings, or None for a name left alone}) gives
+    single paragraphs another outcome. Returns (differences as readable
+    lines, at most `limit` of them; {paragraph: length of the formatted
+    opening} as seen in `after`)."""
+    overrides = overrides or {}
     problems = []
 
     def note(text):
@@ -170,8 +173,9 @@ def compare(before, after, formatted, settings, limit=10):
             note("paragraph %d: expected %r (%s), got %r (%s)" % (i, b["text"], b["style"], a["text"], a["style"]))
             continue
         old, new = char_formats(b), char_formats(a)
-        length = len(formatted.get(i, ""))
-        want = [settings.apply(f) if c < length else f for c, f in enumerate(old)]
+        given = overrides.get(i, settings)
+        length = len(formatted.get(i, "")) if given else 0
+        want = [given.apply(f) if c < length else f for c, f in enumerate(old)]
         changed = [c for c in range(len(old)) if new[c] != old[c]]
         if changed:
             seen[i] = changed[-1] + 1

@@ -46,6 +46,16 @@ TEST_F(FaultsTest, EmptyReplyToTheNthQueryAndToANamedQuery) {
     EXPECT_EQ(Ask("GetStyle"), "\"Реплика\"");
 }
 
+TEST_F(FaultsTest, BadNumberSpoilsTheFirstNumberOfTheSelectedReply) {
+    Set("bad-number", "GetTextCursor#2");
+    EXPECT_EQ(Cursor(), "1,0,0");
+    EXPECT_EQ(Cursor(), "1x,0,0");
+    EXPECT_EQ(Last().note, "number spoilt (fault)");
+    EXPECT_EQ(Cursor(), "1,0,0");
+    Set("bad-number", "GetStyle");
+    EXPECT_EQ(Ask("GetStyle"), "\"Реплика\"");  // no number to spoil
+}
+
 TEST_F(FaultsTest, ADelayedReplyWaitsTheConfiguredTimeThenAnswers) {
     Set("delay-reply", "GetTextCursor");
     Set("delay-seconds", "12.5");

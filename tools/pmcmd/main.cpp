@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::string> args(argv + 1, argv + argc);
 
+    // Numbers in commands carry a full stop whatever the user's locale.
+    platform::ProcessNumberFormat().decimal = '.';
     platform::win32::DdeInstance instance;
     platform::win32::DdeConversation conversation;
     TPmDDE pm;
@@ -117,6 +119,8 @@ int main(int argc, char** argv) {
                 for (const std::string& name : names) Print(name);
             } else if (verb == "pump" && hasArgument) {
                 Pump(static_cast<DWORD>(std::atol(args[i++].c_str())));
+            } else if (verb == "soak-story" && hasArgument) {
+                ok = pmcmd::SoakStory(pm, conversation, std::atol(args[i++].c_str()), stdout) && ok;
             } else if (verb == "soak" && hasArgument) {
                 ok = pmcmd::Soak(pm, conversation, std::atol(args[i++].c_str()), stdout) && ok;
             } else if (verb == "clicks" && hasArgument) {

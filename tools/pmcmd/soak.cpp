@@ -26,9 +26,10 @@ void LetMessagesThrough() {
 
 class Soaker {
 public:
+    virtual ~Soaker() = default;
     Soaker(TPmDDE& pm, std::FILE* out) : pm_(pm), out_(out) {}
 
-    void Round(int32_t paragraph) {
+    virtual void Round(int32_t paragraph) {
         Command([&] { pm_.TextSelect(0, 1); });
         Query([&] { Expect(pm_.GetPMState() == 7); });
         Command([&] { pm_.Copy(); });
@@ -69,7 +70,7 @@ public:
     long failures() const { return failures_; }
     long lost() const { return lost_; }
 
-private:
+protected:
     template <class Exchange>
     void Command(Exchange exchange) {
         if (Try(exchange)) ++commands_;
@@ -104,7 +105,59 @@ private:
     long baseCommands_ = 0, baseQueries_ = 0;
 };
 
+// Rounds whose replies the stand-in's story determines: the insertion point
+// to the story's start, `a` characters on, `k` selected.
+class StorySoaker : public Soaker {
+public:
+    using Soaker::Soaker;
+
+    void Start() {
+        Query([&] {
+            int32_t unused = 0;
+            pm_.GetTextCursor(story_, unused, unused);
+        });
+    }
+
+    void Round(int32_t round) override {
+        const int32_t a = round % 7 + 1, k = round % 40 + 1;
+        Command([&] { pm_.TextCursor(11, 1); });
+        Command([&] { pm_.TextCursor(0, a); });
+        Command([&] { pm_.TextSelect(0, k); });
+        Query([&] { Expect(pm_.GetPMState() == 8); });
+        Command([&] { pm_.Copy(); });
+        Query([&] { Expect(pm_.GetPMState() == 8); });
+        Query([&] {
+            int32_t story = 0, from = 0, to = 0;
+            pm_.GetTextCursor(story, from, to);
+            Expect(story == story_ && from == a && to == a + k);
+        });
+        Command([&] { pm_.Font("Arial"); });
+        Command([&] { pm_.Size(12); });
+        LetMessagesThrough();
+    }
+
+private:
+    int32_t story_ = 0;
+};
+
 }  // namespace
+
+bool SoakStory(TPmDDE& pm, const platform::win32::DdeConversation& conversation, long exchanges, std::FILE* out) {
+    StorySoaker soaker(pm, out);
+    const long rounds = (exchanges + ExchangesPerRound - 1) / ExchangesPerRound;
+    soaker.Start();
+    const auto start = std::chrono::steady_clock::now();
+    for (long round = 0; round < rounds && !soaker.GaveUp(); ++round) soaker.Round(static_cast<int32_t>(round));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long sent = soaker.commands() + soaker.queries();
+    std::fprintf(out, "soak: %ld exchanges (%ld commands, %ld queries) in %.2f s: %.0f exchanges/s\n", sent, soaker.commands(),
+                 soaker.queries(), seconds, seconds > 0 ? sent / seconds : 0.0);
+    std::fprintf(out, "soak: failures %ld, lost %ld\n", soaker.failures(), soaker.lost());
+    const auto& c = conversation.Statistics();
+    std::fprintf(out, "link: number-0 settles %llu, late replies %llu\n", static_cast<unsigned long long>(c.zeroNumberSettles),
+                 static_cast<unsigned long long>(c.lateReplies));
+    return soaker.failures() == 0 && soaker.lost() == 0;
+}
 
 bool Soak(TPmDDE& pm, const platform::win32::DdeConversation& conversation, long exchanges, std::FILE* out) {
     Soaker soaker(pm, out);

@@ -40,12 +40,18 @@ public:
 private:
     void Apply(size_t row);
     void ApplyList(size_t row, const workbench::ListModel& list);
+    void ApplyProgress(HWND hwnd, const workbench::ProgressBar& bar);
     void SetText(HWND hwnd, const std::wstring& text);
 
     const FormWindows& windows_;
     std::array<workbench::Control*, kLayoutRows> models_{};
     // The entries each list control shows, to change only what differs.
     std::array<std::vector<std::wstring>, kLayoutRows> shown_{};
+    // The progress bar's range, filled width and visibility as last shown.
+    struct ShownProgress {
+        int min = -1, max = -1, pixels = -1;
+        bool visible = false;
+    } shownProgress_;
     // Set while the binding itself changes a control.
     bool applying_ = false;
 };
