@@ -50,22 +50,12 @@ CONVERSATION_WINDOW = "WineDdeClientA"
 FAULT_PARAGRAPH = 5
 
 
-class Results:
+class Results(rigmod.Results):
+    """The tally, and the matrix's rows: fault, expected, observed."""
+
     def __init__(self):
-        self.passed = self.failed = 0
+        super().__init__()
         self.table = []
-
-    def check(self, what, expected, got):
-        return self.true(what, expected == got, "expected %r, got %r" % (expected, got))
-
-    def true(self, what, condition, detail=""):
-        if condition:
-            self.passed += 1
-            print("ok    %s" % what, flush=True)
-        else:
-            self.failed += 1
-            print("FAIL  %s%s" % (what, ": " + detail if detail else ""), flush=True)
-        return bool(condition)
 
     def row(self, fault, expected, observed):
         self.table.append((fault, expected, observed))

@@ -38,31 +38,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig as rigmod  # noqa: E402
 import story_model as model  # noqa: E402
-from rig import Rig, RigError, winpath  # noqa: E402
-
-
-class Results:
-    def __init__(self):
-        self.passed = self.failed = 0
-
-    def check(self, what, expected, got):
-        ok = expected == got
-        if ok:
-            self.passed += 1
-            print("ok    %s" % what, flush=True)
-        else:
-            self.failed += 1
-            print("FAIL  %s: expected %r, got %r" % (what, expected, got), flush=True)
-        return ok
-
-    def true(self, what, condition, detail=""):
-        if condition:
-            self.passed += 1
-            print("ok    %s" % what, flush=True)
-        else:
-            self.failed += 1
-            print("FAIL  %s%s" % (what, ": " + detail if detail else ""), flush=True)
-        return bool(condition)
+from rig import Results, Rig, RigError, winpath  # noqa: E402
 
 
 R = Results()

@@ -50,6 +50,26 @@ SAMPLE_PLAY = os.path.join(ROOT, "standin", "sample", "play.json")
 SAMPLE_CAST = os.path.join(ROOT, "standin", "sample", "words.txt")
 
 
+class Results:
+    """The tally of a check script: one line per check ("ok" or "FAIL" with
+    what was expected and what came), and the closing counts."""
+
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def check(self, what, expected, got):
+        return self.true(what, expected == got, "expected %r, got %r" % (expected, got))
+
+    def true(self, what, condition, detail=""):
+        if condition:
+            self.passed += 1
+            print("ok    %s" % what, flush=True)
+        else:
+            self.failed += 1
+            print("FAIL  %s%s" % (what, ": " + detail if detail else ""), flush=True)
+        return bool(condition)
+
+
 class RigError(Exception):
     """A program of the rig failed, or a wait ran out."""
 
