@@ -12,8 +12,10 @@
 namespace workbench {
 namespace {
 
-// TextCursor motions the walk relies on.
-constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kParagraphEnd = 6, kParagraphStart = 7;
+// TextCursor motions the walk relies on: with 1, 10 and 11 go to the story's
+// end and start, 6 to the next paragraph's start; with 0, 6 goes to the end
+// of the paragraph and 7 to its start.
+constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kByParagraph = 6, kParagraphStart = 7;
 
 }  // namespace
 
@@ -105,7 +107,7 @@ void TRolemark::WholeStoryWalk() {
     ProgressBar.SetVisible(true);
     for (int32_t previous = F;; previous = P) {
         FormatParagraphStart();
-        PmDDE1.TextCursor(kParagraphEnd, 1);
+        PmDDE1.TextCursor(kByParagraph, 1);
         PmDDE1.GetTextCursor(S, unused, P);
         ProgressBar.SetPosition(P);
         if (P >= E || P <= previous) break;
@@ -122,13 +124,13 @@ void TRolemark::SelectedParagraphsWalk() {
     ProgressBar.SetPosition(A);
     ProgressBar.SetVisible(true);
     PmDDE1.SetTextCursor(S, B, B);
-    PmDDE1.TextCursor(kParagraphEnd, 0);
+    PmDDE1.TextCursor(kByParagraph, 0);
     PmDDE1.GetTextCursor(S, unused, E);
     PmDDE1.SetTextCursor(S, A, A);
     PmDDE1.TextCursor(kParagraphStart, 0);
     for (int32_t previous = A;; previous = P) {
         FormatParagraphStart();
-        PmDDE1.TextCursor(kParagraphEnd, 1);
+        PmDDE1.TextCursor(kByParagraph, 1);
         (void)PmDDE1.GetPMState();
         PmDDE1.GetTextCursor(S, unused, P);
         ProgressBar.SetPosition(P);
