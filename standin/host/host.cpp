@@ -80,6 +80,8 @@ const std::vector<PageMakerHost::QueryRow>& PageMakerHost::Queries() {
         {"GetLeading", &PageMakerHost::GetLeading},
         {"GetWidth", &PageMakerHost::GetWidth},
         {"GetTypeOptions", &PageMakerHost::GetTypeOptions},
+        {"GetTypeStyle", &PageMakerHost::GetTypeStyle},
+        {"GetKernText", &PageMakerHost::GetKernText},
         {"StandinClipboard", &PageMakerHost::StandinClipboard},
         {"StandinDump", &PageMakerHost::StandinDump},
     };
@@ -481,6 +483,15 @@ std::optional<std::string> PageMakerHost::GetTypeOptions(std::string&) {
     for (float option : f.typeOptions) reply += std::to_string(Tenths(option)) + ",";
     return reply + std::to_string(Tenths(std::fabs(f.shift))) + "," + (f.shift < 0 ? "1" : "0");
 }
+
+std::optional<std::string> PageMakerHost::GetTypeStyle(std::string&) {
+    // The host's pair: the styles it can tell about (all: one character is
+    // read), and those applied, 1 standing for normal.
+    const int32_t applied = ReadFormat().typeStyle;
+    return "255," + std::to_string(applied == 0 ? 1 : applied);
+}
+
+std::optional<std::string> PageMakerHost::GetKernText(std::string&) { return ShortestNumber(ReadFormat().kern); }
 
 std::optional<std::string> PageMakerHost::StandinClipboard(std::string& note) {
     auto text = clipboard_.ReadText();

@@ -35,8 +35,10 @@
 //   GetStyleNames  N,"a","b",...      GetFontList  N,"name",i1,i2,i3,...
 //   GetFont "name", GetSize, GetTrack, GetLeading (-1 automatic), GetWidth,
 //   GetTypeOptions (four percentages and the shift in tenths, then 1 when the
-//   shift lowers the text): the style being defined, or the first selected
-//   character, or with an insertion point the character before it
+//   shift lowers the text), GetTypeStyle (255, then the sum of the styles
+//   applied: 1 normal, 2 bold, 4 italic, ...), GetKernText (ems): the style
+//   being defined, or the first selected character, or with an insertion
+//   point the character before it
 //   StandinClipboard  the clipboard's text; StandinDump  writes the dump
 //                  files, 1 (or 0 when that failed)
 // Any other query is refused (no reply): the link reports it as a failed query.
@@ -145,6 +147,8 @@ private:
     std::optional<std::string> GetLeading(std::string& note);
     std::optional<std::string> GetWidth(std::string& note);
     std::optional<std::string> GetTypeOptions(std::string& note);
+    std::optional<std::string> GetTypeStyle(std::string& note);
+    std::optional<std::string> GetKernText(std::string& note);
     std::optional<std::string> StandinClipboard(std::string& note);
     std::optional<std::string> StandinDump(std::string& note);
 

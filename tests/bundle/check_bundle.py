@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import demo  # noqa: E402
 from rig import Rig, RigError, winpath  # noqa: E402
 
-BUNDLED = ("rolemark.exe", "rmaddin.add", "words.txt", "README.txt", "ПРОЧТИ.txt", "LICENSE.txt")
+BUNDLED = ("rolemark.exe", "rmaddin.add", "pmcmd.exe", "words.txt", "README.txt", "ПРОЧТИ.txt", "LICENSE.txt")
 TOOLS = ("pmstandin.exe", "pmcmd.exe", "uidriver.exe", "plughost.exe")
 passed = failed = 0
 

@@ -12,6 +12,12 @@
 //     clicks N     N times: open the link, ask GetPMState, close it; timed
 //     stats        prints what the link did to keep the exchanges whole
 //
+//   pmcmd probe [--write [--write]] [--out FILE]
+//     checks the host against what Rolemark assumes and prints the report
+//     (probe.h); --out also writes it to FILE. Exit code 0 when the probe
+//     ran, whatever it found; 1 when no host answered; 2 when writing was
+//     refused or the command line is wrong.
+//
 // Texts are written as the bytes they are: replies in the host's code page,
 // messages converted to it. A failure prints the exception's message and
 // ends with exit code 1 (2 for a usage error).
@@ -27,8 +33,11 @@
 
 #include "platform/locale.h"
 #include "platform/win32/dde_conversation.h"
+#include "platform/win32/services.h"
 #include "pmdde/PMDDE1.h"
+#include "tools/pmcmd/probe.h"
 #include "tools/pmcmd/soak.h"
+#include "tools/pmcmd/system_facts.h"
 
 namespace {
 
@@ -39,9 +48,44 @@ void Print(const std::string& bytes) {
 
 int Usage() {
     std::fputs("usage: pmcmd [--long-operation] [--try65] [--wait-exec] [--service-application PATH] COMMAND...\n"
-               "  query TEXT | exec TEXT | state | fonts | styles | pump MS | soak N | clicks N | stats\n",
+               "  query TEXT | exec TEXT | state | fonts | styles | pump MS | soak N | clicks N | stats\n"
+               "       pmcmd probe [--write [--write]] [--out FILE]\n",
                stderr);
     return 2;
+}
+
+// Writes `bytes` to `path` whole or not at all (a temporary file moved into
+// place).
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+    const std::string temporary = path + ".tmp";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !written || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+int RunProbe(const std::vector<std::string>& args, TDdeClientConv& conversation) {
+    int writes = 0;
+    std::string out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--write" && writes < 2) ++writes;
+        else if (args[i] == "--out" && i + 1 < args.size()) out = args[++i];
+        else return Usage();
+    }
+    platform::win32::Clipboard clipboard;
+    const pmcmd::ProbeFacts facts{ROLEMARK_VERSION, pmcmd::WindowsVersion(), pmcmd::HostWindowTitle()};
+    const pmcmd::ProbeOutcome outcome = pmcmd::Probe(conversation, clipboard, facts, writes);
+    std::fwrite(outcome.report.data(), 1, outcome.report.size(), stdout);
+    std::fflush(stdout);
+    if (!out.empty() && !WriteWhole(out, outcome.report)) {
+        std::fprintf(stderr, "pmcmd: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return outcome.exitCode;
 }
 
 void Pump(DWORD ms) {
@@ -94,6 +138,7 @@ int main(int argc, char** argv) {
         }
     }
     if (i == args.size()) return Usage();
+    if (args[i] == "probe") return RunProbe(std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), conversation);
 
     bool ok = true;
     try {
