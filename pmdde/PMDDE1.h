@@ -19,6 +19,10 @@
 #include "pmdde/lists.h"
 #include "pmdde/vocabulary_macros.h"
 
+// How the host's main window title begins: the program runs only while a
+// top-level window titled so exists.
+inline const char* const kPmWindowTitles[] = {"Adobe PageMaker 6.5", "Adobe PageMaker 6.0"};
+
 // One option of Import: a name and a value, each sent bare after a blank.
 struct ImportOption {
     BoundedText<40> OptionName;

@@ -55,7 +55,7 @@ TRolemark::TRolemark(const Services& services)
     PmDDE1.SetTryMode65(false);
     PmDDE1.WaitExec = false;
 
-    OnlyIfRunning1.SetAppTitles({"Adobe PageMaker 6.5", "Adobe PageMaker 6.0"});
+    OnlyIfRunning1.SetAppTitles({std::begin(kPmWindowTitles), std::end(kPmWindowTitles)});
     OnlyIfRunning1.OnApplicationNotFound = [this](TOnlyIfRunning& sender, const std::string& foundApp) {
         OnlyIfRunning1ApplicationNotFound(sender, foundApp);
     };

@@ -21,9 +21,6 @@
 namespace pmcmd {
 namespace {
 
-// The titles the program's detector looks for (workbench/rolemark.cpp).
-const char* const kDetectorTitles[] = {"Adobe PageMaker 6.5", "Adobe PageMaker 6.0"};
-
 constexpr int kTestLength = 4;  // characters selected, copied and formatted
 constexpr size_t kReplyShown = 300;
 
@@ -448,7 +445,7 @@ ProbeOutcome Probe(TDdeClientConv& conversation, platform::Clipboard& clipboard,
     line(Ansi(writes ? "Mode / Режим: with writing / с записью" : "Mode / Режим: read only / только чтение"));
 
     bool detected = false;
-    for (const char* prefix : kDetectorTitles) detected = detected || facts.hostTitle.rfind(prefix, 0) == 0;
+    for (const char* prefix : kPmWindowTitles) detected = detected || facts.hostTitle.rfind(prefix, 0) == 0;
     if (writes == 1 && !IsScratchTitle(facts.hostTitle)) {
         line("");
         line(Ansi("Refused: --write formats text and changes a style. Open a new, unsaved publication, type a few lines, "
