@@ -229,6 +229,11 @@ TEST_F(RunTest, FinishedRunShowsItsCountsInTheBarsPlaceUntilTheNextHostAction) {
     form->TargetStyleCombo.UserSelect(0);
     form->TargetStyleComboChange();
     EXPECT_EQ(Summary(), "<hidden>");
+    Run();
+    EXPECT_NE(Summary(), "<hidden>");
+    form->SrcStyleCombo.UserSelect(0);
+    form->SrcStyleComboChange();
+    EXPECT_EQ(Summary(), "<hidden>");
 }
 
 // --- matching names
