@@ -27,6 +27,11 @@ void Control::SetVisible(bool visible) {
     Notify();
 }
 
+void Label::SetCaption(std::string caption) {
+    caption_ = std::move(caption);
+    Notify();
+}
+
 void Edit::SetText(std::string text) {
     text_ = std::move(text);
     Notify();

@@ -63,6 +63,7 @@ class Label : public Control {
 public:
     Label(const char* name, std::string caption) : Control(name), caption_(std::move(caption)) {}
     const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string caption);
 
 private:
     std::string caption_;

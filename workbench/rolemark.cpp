@@ -48,6 +48,7 @@ TRolemark::TRolemark(const Services& services)
     TrackingCombo.Assign({"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"});
     TrackingCombo.SetText("Без трекинга");
     ProgressBar.SetVisible(false);
+    SummaryLabel.SetVisible(false);
 
     DdeClientConv1.SetServiceApplication(kHostProgram);
     PmDDE1.DDEConv = &DdeClientConv1;
@@ -160,6 +161,7 @@ void TRolemark::SrcStyleComboChange() {
         styleLoadAfterRun_ = true;
         return;
     }
+    ShowSummary("");
     LinkBracket link(PmDDE1);
     PmDDE1.OpenLink();
     LoadTargetStyle();
@@ -170,6 +172,7 @@ void TRolemark::TargetStyleComboChange() {
         styleLoadAfterRun_ = true;
         return;
     }
+    ShowSummary("");
     LoadTargetStyle();
 }
 

@@ -36,6 +36,7 @@
 #include "pmdde/PMDDE1.h"
 #include "workbench/controls.h"
 #include "workbench/form_view.h"
+#include "workbench/run_summary.h"
 
 namespace workbench {
 
@@ -107,6 +108,9 @@ public:
 
     Button Button2{"Button2", "Выполнить"};
     workbench::ProgressBar ProgressBar{"ProgressBar"};
+    // In the progress bar's place: what the last run did, until the next
+    // action that talks to the host. Hidden while empty.
+    Label SummaryLabel{"SummaryLabel", ""};
 
     // The control that has the focus (null: none of the models); the view
     // keeps it current.
@@ -163,13 +167,16 @@ private:
     void LoadTargetStyle();
     void RunFormatting();
     void WholeStoryWalk();
-    void SelectedParagraphsWalk();
+    // False when the walk was skipped: no selection to walk.
+    bool SelectedParagraphsWalk();
     void FormatParagraphStart();
     void ApplyNameFormat();
     void ReadRunFields();
     // The length of the longest entry of the name list that `text` begins
     // with (0: none).
     int32_t MatchNameAt(const std::string& text) const;
+    // Shows `line` in the progress bar's place; an empty line hides it.
+    void ShowSummary(const std::string& line);
 
     platform::Registry& registry_;
     platform::Clipboard& clipboard_;
@@ -181,6 +188,7 @@ private:
     bool srcStyleChangeAttached_ = false;
     bool running_ = false;
     bool styleLoadAfterRun_ = false;
+    RunTally tally_;
 };
 
 }  // namespace workbench

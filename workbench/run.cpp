@@ -3,6 +3,7 @@
 // paragraph's start (copy it through the clipboard, find the longest listed
 // name it opens with, format that name).
 #include <algorithm>
+#include <optional>
 
 #include "platform/exception.h"
 #include "platform/locale.h"
@@ -40,6 +41,8 @@ void TRolemark::Button2Click() {
 }
 
 void TRolemark::RunFormatting() {
+    ShowSummary("");
+    tally_ = {};
     if (NamesList.Count() == 0) {
         view_.ShowMessage(text::kEmptyList, text::kEmptyListCaption, MessageIcon::Exclamation);
         return;
@@ -59,18 +62,21 @@ void TRolemark::RunFormatting() {
     };
 
     bool autosaveSuppressed = false;
+    std::optional<RunEnd> end;  // set once the walk ran or was skipped
     try {
         PmDDE1.OpenLink();
         const int state = PmDDE1.GetPMState() % 128;
         if (state == 7 || state == 8) {
             PmDDE1.SuppressAutosave(1);
             autosaveSuppressed = true;
+            bool walked = true;
             if (!SelParaRadio.Checked())
                 WholeStoryWalk();
             else
-                SelectedParagraphsWalk();
+                walked = SelectedParagraphsWalk();
             autosaveSuppressed = false;
             PmDDE1.SuppressAutosave(0);
+            end = walked ? RunEnd::Completed : RunEnd::Skipped;
         } else if (const char* message = text::StateMessage(state, true)) {
             view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
         }
@@ -84,9 +90,17 @@ void TRolemark::RunFormatting() {
             }
         }
         cleanUp();
+        // Shown behind the error box, and left once it is confirmed.
+        ShowSummary(RunSummary(RunEnd::Failed, tally_));
         throw;
     }
     cleanUp();
+    if (end) ShowSummary(RunSummary(*end, tally_));
+}
+
+void TRolemark::ShowSummary(const std::string& line) {
+    SummaryLabel.SetCaption(line);
+    SummaryLabel.SetVisible(!line.empty());
 }
 
 // Each walk stops when the insertion point reaches the walk's end, or when a
@@ -115,8 +129,8 @@ void TRolemark::WholeStoryWalk() {
     PmDDE1.SetTextCursor(S, A, B);
 }
 
-void TRolemark::SelectedParagraphsWalk() {
-    if (PmDDE1.GetPMState() != 3 && PmDDE1.GetPMState() != 8) return;
+bool TRolemark::SelectedParagraphsWalk() {
+    if (PmDDE1.GetPMState() != 3 && PmDDE1.GetPMState() != 8) return false;
     int32_t S = 0, A = 0, B = 0, unused = 0, E = 0, P = 0;
     PmDDE1.GetTextCursor(S, A, B);
     ProgressBar.SetMax(B);
@@ -137,6 +151,7 @@ void TRolemark::SelectedParagraphsWalk() {
         if (P >= E || P <= previous) break;
     }
     PmDDE1.SetTextCursor(S, A, B);
+    return true;
 }
 
 void TRolemark::FormatParagraphStart() {
@@ -156,12 +171,14 @@ void TRolemark::FormatParagraphStart() {
     app_.ProcessMessages();
     const std::optional<std::string> copied = clipboard_.ReadText();
     if (!copied) throw Exception(text::kNoClipboard);
+    ++tally_.paragraphs;
     PmDDE1.TextSelect(1, FMaxNameLen);
 
     const int32_t length = MatchNameAt(*copied);
     if (length == 0) return;
     PmDDE1.TextSelect(0, length);
     ApplyNameFormat();
+    ++tally_.names;
     PmDDE1.TextSelect(1, length);
 }
 

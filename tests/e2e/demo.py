@@ -81,6 +81,8 @@ def format_sample(rig, host, cast_path, folder):
         box = rig.ui("box", "1000")
         raise RigError("the run did not end cleanly: %s %r" % (result.error, box.boxes()))
     after = host.dump()
+    line = rig.ui("get", "SummaryLabel")
+    say("the window says: %s" % (line.text("SummaryLabel") if line.ok else "(not read: %s)" % line.error))
 
     for page in (1, 2):
         form = rig.ui("tab", page, "sleep", "500", "form")

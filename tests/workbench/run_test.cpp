@@ -68,6 +68,10 @@ protected:
         host.transcript.clear();
     }
     std::string Run() { return MessageOf([&] { form->Button2Click(); }); }
+    // The line in the progress bar's place; "<hidden>" when it is not shown.
+    std::string Summary() const {
+        return form->SummaryLabel.Visible() ? form->SummaryLabel.Caption() : std::string("<hidden>");
+    }
 
     struct Bar {
         int min, max, position;
@@ -168,6 +172,7 @@ TEST_F(RunTest, SelectedParagraphsWalkIsSkippedInOtherStates) {
     EXPECT_EQ(host.transcript, expected);
     EXPECT_TRUE(bars.empty()) << "expected the bar never shown";
     EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(Summary(), "Нет выделенных абзацев: выделите текст или выберите «По всему текстовому блоку»");
 }
 
 TEST_F(RunTest, OneParagraphStoryIsTreatedOnce) {
@@ -176,6 +181,59 @@ TEST_F(RunTest, OneParagraphStoryIsTreatedOnce) {
     Run();
     EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
     EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4}));
+}
+
+// --- what a run says when it is over
+
+TEST(RunSummaryTest, NounsAgreeWithTheirNumbers) {
+    const std::pair<int, const char*> names[] = {{0, "имён"},   {1, "имя"},    {2, "имени"}, {4, "имени"},
+                                                 {5, "имён"},   {11, "имён"},  {12, "имён"}, {14, "имён"},
+                                                 {20, "имён"},  {21, "имя"},   {22, "имени"}, {25, "имён"},
+                                                 {101, "имя"},  {111, "имён"}, {112, "имён"}, {1021, "имя"}};
+    for (const auto& [n, form] : names) EXPECT_STREQ(workbench::PluralForm(n, "имя", "имени", "имён"), form) << n;
+
+    using workbench::RunEnd;
+    using workbench::RunSummary;
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {1, 1}), "Оформлено 1 имя в 1 абзаце");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {3, 4}), "Оформлено 3 имени в 4 абзацах");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {5, 20}), "Оформлено 5 имён в 20 абзацах");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {21, 21}), "Оформлено 21 имя в 21 абзаце");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {31, 40}), "Оформлено 31 имя в 40 абзацах");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {111, 111}), "Оформлено 111 имён в 111 абзацах");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {0, 12}), "Ни одного имени не найдено в 12 абзацах");
+    EXPECT_EQ(RunSummary(RunEnd::Completed, {0, 1}), "Ни одного имени не найдено в 1 абзаце");
+    EXPECT_EQ(RunSummary(RunEnd::Failed, {22, 23}), "Прервано ошибкой; до неё оформлено 22 имени в 23 абзацах");
+}
+
+TEST_F(RunTest, FinishedRunShowsItsCountsInTheBarsPlaceUntilTheNextHostAction) {
+    std::vector<bool> bothShown;
+    form->SummaryLabel.changed = [&] { bothShown.push_back(form->SummaryLabel.Visible() && form->ProgressBar.Visible()); };
+    EXPECT_EQ(Summary(), "<hidden>");
+    WholeStory();
+    Run();
+    EXPECT_EQ(Summary(), "Оформлено 2 имени в 3 абзацах");
+    EXPECT_EQ(std::count(bothShown.begin(), bothShown.end(), true), 0) << "expected never over the progress bar";
+
+    host.SetStory({{"S", "nobody"}});
+    Run();
+    EXPECT_EQ(Summary(), "Ни одного имени не найдено в 1 абзаце");
+
+    // A state message says why on its own; a style choice talks to the host.
+    host.state = 1;
+    Run();
+    EXPECT_EQ(Summary(), "<hidden>");
+    host.state = 7;
+    Run();
+    EXPECT_EQ(Summary(), "Ни одного имени не найдено в 1 абзаце");
+    ShowWithStyles({"Direction", "Speech"});
+    form->TargetStyleCombo.UserSelect(0);
+    form->TargetStyleComboChange();
+    EXPECT_EQ(Summary(), "<hidden>");
+    Run();
+    EXPECT_NE(Summary(), "<hidden>");
+    form->SrcStyleCombo.UserSelect(0);
+    form->SrcStyleComboChange();
+    EXPECT_EQ(Summary(), "<hidden>");
 }
 
 // --- matching names
@@ -241,6 +299,7 @@ TEST_F(RunTest, StyleFilterSendsNothingMoreForAParagraphOfAnotherStyle) {
                            Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SetTextCursor 5 3 5",
                                  "exec SuppressAutosave 0", "disconnect"};
     EXPECT_EQ(host.transcript, expected);
+    EXPECT_EQ(Summary(), "Оформлено 2 имени в 2 абзацах") << "expected the paragraph of another style not counted";
 }
 
 TEST_F(RunTest, StyleFilterComparesStyleNamesExactly) {
@@ -325,6 +384,7 @@ TEST_F(RunTest, FailureInTheWalkGivesAutosaveBackAndCleansUp) {
     EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
     EXPECT_FALSE(form->ProgressBar.Visible());
     EXPECT_FALSE(bars.empty()) << "expected the bar shown before the failure";
+    EXPECT_EQ(Summary(), "Прервано ошибкой; до неё оформлено 1 имя в 1 абзаце");
 }
 
 TEST_F(RunTest, FailureBeforeAutosaveSendsNoAutosave) {
@@ -370,6 +430,7 @@ TEST_F(RunTest, UnreachableHostRestoresTheSeparator) {
     EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
     EXPECT_FALSE(form->ProgressBar.Visible());
     EXPECT_FALSE(form->Running());
+    EXPECT_EQ(Summary(), "Прервано ошибкой; до неё не оформлено ни одного имени");
 }
 
 // --- guards

@@ -138,6 +138,31 @@ TEST_F(StandinRunTest, WholeStoryRunFormatsTheNamesThatOpenParagraphs) {
     EXPECT_FALSE(host->AutosaveSuppressed());
     EXPECT_EQ(host->publication().story.SelectionStart(), 0);
     EXPECT_EQ(host->publication().story.SelectionEnd(), 0);
+    EXPECT_EQ(form->SummaryLabel.Caption(), "Оформлено 4 имени в 5 абзацах");
+}
+
+// The window as it opens (only the selected paragraphs) with only an
+// insertion point in the story: the host reports no selection, so nothing
+// is treated, and the line says why and what to do.
+TEST_F(StandinRunTest, InsertionPointAloneTreatsNothingAndSaysWhy) {
+    host->Execute("SetTextCursor 1 40 40");
+    clipboard.text = "the user's own";
+    auto formats = [&] {
+        std::vector<standin::CharFormat> all;
+        for (int p = 0; p < 103; ++p) all.push_back(FormatAt(p));
+        return all;
+    };
+    const std::vector<standin::CharFormat> before = formats();
+    form->SizeEdit.UserText("14");
+    form->Button2Click();
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(formats() == before) << "expected nothing formatted";
+    EXPECT_EQ(host->publication().story.SelectionStart(), 40);
+    EXPECT_EQ(host->publication().story.SelectionEnd(), 40);
+    EXPECT_EQ(clipboard.text, std::optional<std::string>("the user's own"));
+    EXPECT_TRUE(form->SummaryLabel.Visible());
+    EXPECT_EQ(form->SummaryLabel.Caption(),
+              "Нет выделенных абзацев: выделите текст или выберите «По всему текстовому блоку»");
 }
 
 TEST_F(StandinRunTest, StyleFilterLeavesOtherParagraphsAlone) {
