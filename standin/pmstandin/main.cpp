@@ -3,7 +3,7 @@
 // window titled like the host's, serves the DDE service "PageMaker" with the
 // host's commands and queries, and writes its transcript and dumps.
 //
-//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [fault options]
+//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [--strict] [fault options]
 //
 // Errors go to the standard error stream when there is one (a test's
 // console), else to a message box; the exit code is 2 for a bad command
@@ -76,6 +76,7 @@ int main() {
         Report(error);
         return 1;
     }
+    host.strict = options->strict;
     host.dumpJsonPath = options->dump;
     host.dumpHtmlPath = options->dumpHtml;
 

@@ -136,7 +136,7 @@ def window_case():
 
 
 def walk_cases():
-    standin = Standin()
+    standin = Standin("--strict")
     try:
         if not standin.wait_for_service():
             check("the DDE service answers", False, "no answer within 30 s")
@@ -167,6 +167,10 @@ def walk_cases():
         check("style and font lists read through the link",
               code == 0 and out.splitlines()[:5] == ["Реплика", "Ремарка", "Заголовок", "Действующие лица", "Примечание"]
               and "Baltica" in out.splitlines(), "exit %d, %r" % (code, out))
+
+        code, out, err = pmcmd(("exec", "SelectAll"))
+        check("--strict: a command the stand-in does not know is refused",
+              code == 1 and "Не могу выполнить команду PageMaker - SelectAll" in out + err, "exit %d, %r %r" % (code, out, err))
 
         code, out, err = pmcmd(("exec", "Quit"))
         ended = standin.wait_exit()

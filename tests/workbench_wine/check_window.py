@@ -373,7 +373,7 @@ def scenario_no_publication(s, rolemark, standin):
     """The host answers state 1: the state message, then the window with
     every control at its default; closing the window ends the program."""
     s.reg_reset(AppPath="C:\\old\\rolemark.exe", FromAdd=1)
-    s.start([standin, "--states", "1"])
+    s.start([standin, "--strict", "--states", "1"])
     ok, lines, error = s.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", ok, error)
     p = s.start([rolemark])
@@ -402,7 +402,7 @@ def scenario_publication(s, rolemark, standin):
     s.reg_reset(AppPath="C:\\old\\rolemark.exe", FromAdd=1)
     # Each GetTextCursor answered a little late, so that a run lasts long
     # enough to watch the progress bar move.
-    host = s.start([standin, "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
+    host = s.start([standin, "--strict", "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
                     "--delay-seconds", "0.05"])
     ok, lines, error = s.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", ok, error)
@@ -514,7 +514,7 @@ def scenario_close_during_run(s, rolemark, standin):
     end, then the window goes and the program ends."""
     transcript = os.path.join(s.dir, "transcript_close.jsonl")
     s.reg_reset(AppPath="C:\\old\\rolemark.exe", FromAdd=1)
-    s.start([standin, "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
+    s.start([standin, "--strict", "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
              "--delay-seconds", "0.05"])
     ok, lines, error = s.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", ok, error)
