@@ -332,16 +332,20 @@ def check_fields(d, style, when):
     R.check("TrackingCombo %s" % when, style.get("track", 0), d["lists"]["TrackingCombo"]["selected"])
 
 
-def transcript_texts(path):
-    texts = []
+def transcript_entries(path):
+    entries = []
     if os.path.exists(path):
         with open(path, encoding="utf-8") as f:
             for line in f:
                 try:
-                    texts.append(json.loads(line).get("text", ""))
+                    entries.append(json.loads(line))
                 except ValueError:
                     pass
-    return texts
+    return entries
+
+
+def transcript_texts(path):
+    return [e.get("text", "") for e in transcript_entries(path)]
 
 
 def scenario_first_start(s, rolemark):
@@ -494,6 +498,8 @@ def scenario_publication(s, rolemark, standin):
     texts = transcript_texts(transcript)
     R.true("run: names formatted with the chosen font", 'Font "%s"' % title["font"] in texts)
     R.true("run: a typed tracking is sent as -1", "Track -1" in texts and "Track %d" % title["track"] not in texts)
+    R.check("run: the host knew every command", [],
+            [e["text"] for e in transcript_entries(transcript) if e.get("note", "").startswith("unknown command")])
 
     screenshot(s, 1, "page1.png")
     screenshot(s, 2, "page2.png")
