@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "plugin/handoff.h"
+#include "shared/handoff.h"
 
 namespace launcher {
 namespace {

@@ -14,16 +14,8 @@ namespace {
 constexpr const char* kHostProgram = "c:\\pm65\\pm65.exe";
 
 void WriteAppPath(platform::RegistryKey& key, const std::string& exeName) {
-    // REG_SZ: the text and its terminating zero.
-    if (!key.Write("AppPath", platform::RegSz, exeName + '\0'))
+    if (!key.Write(handoff::kAppPath, platform::RegSz, handoff::TextBytes(exeName)))
         throw Exception("Failed to set data for 'AppPath'");
-}
-
-bool IsDwordOne(const platform::RegValue& value) {
-    if (value.type != platform::RegDword || value.data.size() != 4) return false;
-    uint32_t number = 0;
-    for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
-    return number == 1;
 }
 
 }  // namespace
@@ -80,7 +72,7 @@ void TRolemark::FormCreate() {
         Close();
         throw Exception(std::string("Failed to create key ") + kRegistryKey);
     }
-    if (!key->Read("AppPath")) {
+    if (!key->Read(handoff::kAppPath)) {
         // The first start installs: it records where the program lives and
         // ends. FromAdd is neither read nor reset on this start.
         try {
@@ -95,13 +87,13 @@ void TRolemark::FormCreate() {
         app_.Terminate();
         return;
     }
-    const std::optional<platform::RegValue> fromAdd = key->Read("FromAdd");
-    if (!fromAdd || !IsDwordOne(*fromAdd)) Close();
+    const std::optional<platform::RegValue> fromAdd = key->Read(handoff::kFromAdd);
+    if (!fromAdd || handoff::DwordOfValue(*fromAdd) != 1u) Close();
     OnlyIfRunning1.CheckRunning();
     // NOTE: a close asked above does not stop the start-up: FromAdd is reset
     // on every start, so the next start that does not come from the plug-in
     // ends again.
-    if (!key->Write("FromAdd", platform::RegDword, std::string(4, '\0')))
+    if (!key->Write(handoff::kFromAdd, platform::RegDword, handoff::DwordBytes(0)))
         throw Exception("Failed to set data for 'FromAdd'");
     // The conversation is opened only by OpenLink, when an action needs it.
 }

@@ -34,6 +34,7 @@
 #include "platform/shell.h"
 #include "platform/window_list.h"
 #include "pmdde/PMDDE1.h"
+#include "shared/handoff.h"
 #include "workbench/controls.h"
 #include "workbench/form_view.h"
 #include "workbench/run_summary.h"
@@ -54,7 +55,7 @@ struct Services {
 // The application title (error boxes) and the form's caption.
 inline constexpr const char* kApplicationTitle = "Rolemark";
 // The registry key shared with the plug-in, under the current user's root.
-inline constexpr const char* kRegistryKey = "Software\\Kestrova\\Rolemark";
+inline constexpr const char* kRegistryKey = handoff::kKeyPath;
 // The maker's web page, opened by the author label.
 inline constexpr const char* kHomePage = "https://www.example.com/rolemark";
 

@@ -159,7 +159,7 @@ bool PageMakerHost::Execute(const std::string& command) {
     if (refused) {
         outcome = {false, "refused (fault)"};
     } else if (row == Commands().end()) {
-        outcome = {true, "unknown command, ignored"};
+        outcome = strict ? Outcome{false, "unknown command, refused (strict)"} : Outcome{true, "unknown command, ignored"};
     } else if (auto args = ParseArgs(row->pattern, rest)) {
         outcome = (this->*row->run)(*args);
     } else {

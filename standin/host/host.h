@@ -26,7 +26,8 @@
 //                      on that style (a new name makes a new style, based on
 //                      the style of the paragraph at the insertion point);
 //                      the style's paragraphs keep their formatting
-// Any other command is acknowledged, logged and ignored.
+// Any other command is acknowledged, logged and ignored; in strict mode it is
+// refused, so that a test notices a command the stand-in does not model.
 //
 // Queries and their replies, numbers with a full stop:
 //   GetPMState     8 with text selected, else 7 (unless a fault or a script says otherwise)
@@ -77,6 +78,8 @@ public:
     int Exchanges() const { return exchanges_; }
 
     Faults faults;
+    // Tests turn it on: an unknown command is refused rather than ignored.
+    bool strict = false;
     // The wait of the delay fault, in seconds; the default sleeps the thread.
     std::function<void(double seconds)> pause;
     // Called after formatting commands changed the characters from..to-1.

@@ -1,6 +1,6 @@
 // The stand-in program's command line:
 //   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE]
-//             [--FAULT VALUE ...]
+//             [--strict] [--FAULT VALUE ...]
 // with the fault options of faults.h. Kept apart from the program so that it
 // is tested natively.
 #pragma once
@@ -19,6 +19,7 @@ struct StandinOptions {
     std::filesystem::path pub, transcript, dump, dumpHtml;  // empty: not given
     // In command-line order; applied on top of the publication's own faults.
     std::vector<std::pair<std::string, std::string>> faults;
+    bool strict = false;  // refuse unknown commands (PageMakerHost::strict)
     bool help = false;
 };
 

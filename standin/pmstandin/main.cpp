@@ -3,7 +3,7 @@
 // window titled like the host's, serves the DDE service "PageMaker" with the
 // host's commands and queries, and writes its transcript and dumps.
 //
-//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [fault options]
+//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [--strict] [fault options]
 //
 // Errors go to the standard error stream when there is one (a test's
 // console), else to a message box; the exit code is 2 for a bad command
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/win32/services.h"
+#include "platform/win32/wide_text.h"
 #include "standin/host/host.h"
 #include "standin/host/options.h"
 #include "standin/pmstandin/sample_play.h"
@@ -23,18 +24,8 @@
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring out(utf8.size(), L'\0');
-    out.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), static_cast<int>(out.size()))));
-    return out;
-}
-
-std::string Utf8(const wchar_t* wide) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
+using platform::win32::Narrow;
+using platform::win32::Widen;
 
 // Writes `text` (UTF-8) to the standard error stream, or shows it when the
 // program has none.
@@ -43,14 +34,14 @@ void Report(const std::string& text) {
     DWORD written = 0;
     const std::string line = "pmstandin: " + text + "\n";
     if (err && err != INVALID_HANDLE_VALUE && WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return;
-    MessageBoxW(nullptr, Wide(text).c_str(), L"pmstandin", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, Widen(text, CP_UTF8).c_str(), L"pmstandin", MB_OK | MB_ICONERROR);
 }
 
 std::vector<std::string> Arguments() {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;
-    for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+    for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i], CP_UTF8));
     LocalFree(wide);
     return args;
 }
@@ -76,7 +67,7 @@ int main() {
         Report(error);
         return 1;
     }
-    const std::wstring title = L"Adobe PageMaker 6.5 - [" + Wide(pub->name) + L"]";
+    const std::wstring title = L"Adobe PageMaker 6.5 - [" + Widen(pub->name, CP_UTF8) + L"]";
 
     platform::win32::Clipboard clipboard;
     standin::PageMakerHost host(std::move(*pub), clipboard);
@@ -85,6 +76,7 @@ int main() {
         Report(error);
         return 1;
     }
+    host.strict = options->strict;
     host.dumpJsonPath = options->dump;
     host.dumpHtmlPath = options->dumpHtml;
 

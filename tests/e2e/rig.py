@@ -310,7 +310,8 @@ class Rig:
         for path in (host.transcript_path, host.dump_path, host.html_path):
             if os.path.exists(path):
                 os.remove(path)
-        args = [self.program("pmstandin.exe"), "--transcript", winpath(host.transcript_path),
+        # Strict: a command the stand-in does not know fails the exchange.
+        args = [self.program("pmstandin.exe"), "--strict", "--transcript", winpath(host.transcript_path),
                 "--dump", winpath(host.dump_path), "--dump-html", winpath(host.html_path)]
         if pub:
             args += ["--pub", winpath(pub)]

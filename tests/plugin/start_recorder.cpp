@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/win32/services.h"
-#include "plugin/handoff.h"
+#include "shared/handoff.h"
 
 int main() {
     const char* log = std::getenv("ROLEMARK_START_LOG");
@@ -15,11 +15,8 @@ int main() {
     std::string fromAdd = "-";
     platform::win32::Registry registry;
     if (auto key = registry.Open(handoff::kKeyPath)) {
-        if (auto value = key->Read(handoff::kFromAdd); value && value->data.size() == 4)
-            fromAdd = std::to_string(static_cast<unsigned char>(value->data[0]) |
-                                     static_cast<unsigned char>(value->data[1]) << 8 |
-                                     static_cast<unsigned char>(value->data[2]) << 16 |
-                                     static_cast<unsigned>(static_cast<unsigned char>(value->data[3])) << 24);
+        if (auto value = key->Read(handoff::kFromAdd))
+            if (auto number = handoff::DwordOfValue(*value)) fromAdd = std::to_string(*number);
     }
     FILE* file = std::fopen(log, "a");
     if (!file) return 1;

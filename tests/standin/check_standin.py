@@ -136,11 +136,14 @@ def window_case():
 
 
 def walk_cases():
-    standin = Standin()
+    standin = Standin("--strict")
     try:
         if not standin.wait_for_service():
             check("the DDE service answers", False, "no answer within 30 s")
             return
+        # Commands go out without waiting for the answer: the refusal shows
+        # in the transcript, read at the end.
+        pmcmd(("exec", "SelectAll"))
         code, out, err = pmcmd(("exec", "TextCursor 11 1"), ("exec", "TextSelect 0 5"), ("exec", "Copy"),
                                ("query", "StandinClipboard"), ("exec", "TextSelect 1 5"), ("query", "GetTextCursor"),
                                ("state", None))
@@ -177,6 +180,10 @@ def walk_cases():
         check("the transcript holds the queries in order with their replies",
               asked[-4:] == ["GetPMState", "StandinDump", "GetStyleNames", "GetFontList"]
               and any(l["kind"] == "query" and l.get("reply") == "Дачны" for l in lines), repr(asked[-6:]))
+        unknown = [l for l in lines if l["text"] == "SelectAll"]
+        check("--strict: a command the stand-in does not know is refused",
+              len(unknown) == 1 and not unknown[0]["ok"] and unknown[0].get("note") == "unknown command, refused (strict)",
+              repr(unknown))
     finally:
         standin.close()
 

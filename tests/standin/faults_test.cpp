@@ -176,10 +176,11 @@ TEST(FaultOptionTest, BoundaryValuesAreAccepted) {
     EXPECT_EQ(faults.delaySeconds, 0);
 }
 
-TEST(CommandLineTest, PathsAndFaultsInOrder) {
+TEST(CommandLineTest, PathsStrictnessAndFaultsInOrder) {
     std::string error;
-    auto options = ParseCommandLine({"--pub", "пьеса.json", "--busy", "3", "--dump", "d.json", "--refuse-command", "Copy#2"}, error);
+    auto options = ParseCommandLine({"--pub", "пьеса.json", "--busy", "3", "--dump", "d.json", "--strict", "--refuse-command", "Copy#2"}, error);
     ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->strict);
     EXPECT_EQ(options->pub.u8string(), "пьеса.json");
     EXPECT_EQ(options->dump.u8string(), "d.json");
     EXPECT_TRUE(options->transcript.empty());

@@ -42,6 +42,7 @@ protected:
         auto pub = ParsePublication(json, error);
         ASSERT_TRUE(pub) << error;
         host = std::make_unique<PageMakerHost>(std::move(*pub), clipboard);
+        host->strict = true;
         host->pause = [this](double seconds) { pauses.push_back(seconds); };
     }
 

@@ -118,7 +118,10 @@ TEST_F(HostTest, MalformedArgumentsAreRefused) {
     EXPECT_EQ(Cursor(), "1,0,0");
 }
 
-TEST_F(HostTest, UnknownCommandsAreAcknowledgedAndLogged) {
+TEST_F(HostTest, UnknownCommandsAreAcknowledgedAndLoggedOrInStrictModeRefused) {
+    EXPECT_FALSE(Send("SelectAll"));
+    EXPECT_EQ(Last().note, "unknown command, refused (strict)");
+    host->strict = false;
     EXPECT_TRUE(Send("SelectAll"));
     EXPECT_TRUE(Last().accepted);
     EXPECT_EQ(Last().note, "unknown command, ignored");

@@ -39,6 +39,7 @@ protected:
         auto pub = LoadPublication(fs::path(STANDIN_SAMPLE_DIR) / "play.json", error);
         ASSERT_TRUE(pub) << error;
         host = std::make_unique<PageMakerHost>(std::move(*pub), clipboard);
+        host->strict = true;
         conv.server = host.get();
         pm.DDEConv = &conv;
         pm.OpenLink();

@@ -62,7 +62,7 @@ TEST_F(RecordTest, TheTranscriptHoldsEveryExchangeInOrderWithItsOutcome) {
         {K::Command, "Copy", true, nullptr},
         {K::Query, "GetTextCursor", true, "1,0,4"},
         {K::Query, "GetPageRect", false, nullptr},
-        {K::Command, "Bogus 1", true, nullptr},
+        {K::Command, "Bogus 1", false, nullptr},
     };
     for (size_t i = 0; i < 5; ++i) {
         const auto& entry = entries[i + 1];

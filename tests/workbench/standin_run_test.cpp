@@ -53,6 +53,7 @@ protected:
         auto publication = standin::ParsePublication(kPlay, error);
         ASSERT_TRUE(publication) << error;
         host = std::make_unique<standin::PageMakerHost>(std::move(*publication), clipboard);
+        host->strict = true;
         conversation.server = host.get();
         form = std::make_unique<workbench::TRolemark>(
             workbench::Services{registry, clipboard, shell, app, windows, conversation, view});

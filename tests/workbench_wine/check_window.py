@@ -351,16 +351,20 @@ def summary_line(names, paragraphs):
     return "Оформлено %d %s %s" % (names, plural(names, "имя", "имени", "имён"), where)
 
 
-def transcript_texts(path):
-    texts = []
+def transcript_entries(path):
+    entries = []
     if os.path.exists(path):
         with open(path, encoding="utf-8") as f:
             for line in f:
                 try:
-                    texts.append(json.loads(line).get("text", ""))
+                    entries.append(json.loads(line))
                 except ValueError:
                     pass
-    return texts
+    return entries
+
+
+def transcript_texts(path):
+    return [e.get("text", "") for e in transcript_entries(path)]
 
 
 def scenario_first_start(s, rolemark):
@@ -392,7 +396,7 @@ def scenario_no_publication(s, rolemark, standin):
     """The host answers state 1: the state message, then the window with
     every control at its default; closing the window ends the program."""
     s.reg_reset(AppPath="C:\\old\\rolemark.exe", FromAdd=1)
-    s.start([standin, "--states", "1"])
+    s.start([standin, "--strict", "--states", "1"])
     ok, lines, error = s.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", ok, error)
     p = s.start([rolemark])
@@ -421,7 +425,7 @@ def scenario_publication(s, rolemark, standin):
     s.reg_reset(AppPath="C:\\old\\rolemark.exe", FromAdd=1)
     # Each GetTextCursor answered a little late, so that a run lasts long
     # enough to watch the progress bar move.
-    host = s.start([standin, "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
+    host = s.start([standin, "--strict", "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
                     "--delay-seconds", "0.05"])
     ok, lines, error = s.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", ok, error)
@@ -520,6 +524,8 @@ def scenario_publication(s, rolemark, standin):
             {"SummaryLabel": (1, summary_line(names, paragraphs)), "ProgressBar": (0, "")}, shown)
     R.true("run: names formatted with the chosen font", 'Font "%s"' % title["font"] in texts)
     R.true("run: a typed tracking is sent as -1", "Track -1" in texts and "Track %d" % title["track"] not in texts)
+    R.check("run: the host knew every command", [],
+            [e["text"] for e in transcript_entries(transcript) if e.get("note", "").startswith("unknown command")])
 
     screenshot(s, 1, "page1.png")
     screenshot(s, 2, "page2.png")
@@ -551,7 +557,7 @@ def scenario_close_during_run(s, rolemark, standin):
     end, then the window goes and the program ends."""
     transcript = os.path.join(s.dir, "transcript_close.jsonl")
     s.reg_reset(AppPath="C:\\old\\rolemark.exe", FromAdd=1)
-    s.start([standin, "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
+    s.start([standin, "--strict", "--transcript", winpath(transcript), "--delay-reply", "GetTextCursor",
              "--delay-seconds", "0.05"])
     ok, lines, error = s.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", ok, error)

@@ -66,6 +66,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "workbench/win32/layout.h"
 
 using namespace rolemark_view;
@@ -82,21 +83,8 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
+std::string Utf8(std::wstring_view text) { return platform::win32::Narrow(text, CP_UTF8); }
+std::wstring Wide(std::string_view utf8) { return platform::win32::Widen(utf8, CP_UTF8); }
 
 std::wstring Escape(const std::wstring& text) {
     std::wstring out;

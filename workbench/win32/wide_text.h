@@ -3,7 +3,8 @@
 // The controls are Unicode windows, so the Russian captions show on any
 // Windows locale. The models keep their own texts in UTF-8 and the host's
 // texts (names, style and font names, numbers) in the ANSI code page; each
-// crossing names the encoding of its side.
+// crossing names the encoding of its side, and platform/win32/wide_text.h
+// converts.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/wide_text.h"
 #include "workbench/controls.h"
 
 namespace rolemark_view {
@@ -20,21 +22,11 @@ inline UINT CodePageOf(workbench::TextEncoding encoding) {
 }
 
 inline std::wstring Widen(std::string_view text, workbench::TextEncoding encoding) {
-    if (text.empty()) return {};
-    const UINT codePage = CodePageOf(encoding);
-    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
+    return platform::win32::Widen(text, CodePageOf(encoding));
 }
 
 inline std::string Narrow(std::wstring_view text, workbench::TextEncoding encoding) {
-    if (text.empty()) return {};
-    const UINT codePage = CodePageOf(encoding);
-    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
+    return platform::win32::Narrow(text, CodePageOf(encoding));
 }
 
 inline std::wstring WindowText(HWND hwnd) {

@@ -1,6 +1,6 @@
 // Conversions between the clock, the date-time number and the bytes the
 // registry holds for the shared values.
-#include "plugin/handoff.h"
+#include "shared/handoff.h"
 
 #include <cmath>
 #include <cstring>
@@ -67,6 +67,13 @@ std::optional<double> DateTimeOfValue(const platform::RegValue& value) {
 std::optional<std::string> TextOfValue(const platform::RegValue& value) {
     if (value.type != platform::RegSz && value.type != platform::RegExpandSz) return std::nullopt;
     return value.data.substr(0, value.data.find('\0'));
+}
+
+std::optional<uint32_t> DwordOfValue(const platform::RegValue& value) {
+    if (value.type != platform::RegDword || value.data.size() != 4) return std::nullopt;
+    uint32_t number = 0;
+    for (int i = 0; i < 4; ++i) number |= uint32_t{static_cast<unsigned char>(value.data[i])} << (8 * i);
+    return number;
 }
 
 std::string DwordBytes(uint32_t value) {

@@ -1,7 +1,8 @@
 // The registry values through which the plug-in starts the program, and the
-// date-time number kept in LastRun.
+// date-time number kept in LastRun: the one place that names and decodes
+// them, linked by both deliverables (so it depends on platform/ alone).
 //
-// Both deliverables use one key under the current user's root:
+// One key under the current user's root:
 //   AppPath  REG_SZ      the program's executable, written by the program
 //   FromAdd  REG_DWORD   1 from the plug-in's launch until the program's
 //                        start-up resets it to 0
@@ -49,6 +50,9 @@ std::optional<double> DateTimeOfValue(const platform::RegValue& value);
 // zero, or all of them when the writer left the zero out. Environment
 // variables are not expanded. Nothing for any other type.
 std::optional<std::string> TextOfValue(const platform::RegValue& value);
+
+// The number a REG_DWORD of exactly 4 bytes holds; nothing otherwise.
+std::optional<uint32_t> DwordOfValue(const platform::RegValue& value);
 
 // The stored bytes of a REG_DWORD (little-endian), and of a REG_SZ text with
 // its terminating zero.
