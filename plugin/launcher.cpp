@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "shared/handoff.h"
+#include "handoff/handoff.h"
 
 namespace launcher {
 namespace {

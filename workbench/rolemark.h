@@ -34,7 +34,7 @@
 #include "platform/shell.h"
 #include "platform/window_list.h"
 #include "pmdde/PMDDE1.h"
-#include "shared/handoff.h"
+#include "handoff/handoff.h"
 #include "workbench/controls.h"
 #include "workbench/form_view.h"
 #include "workbench/run_summary.h"

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/standin/services.h"
-#include "shared/handoff.h"
+#include "handoff/handoff.h"
 #include "plugin/launcher.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/win32/services.h"
-#include "shared/handoff.h"
+#include "handoff/handoff.h"
 
 int main() {
     const char* log = std::getenv("ROLEMARK_START_LOG");

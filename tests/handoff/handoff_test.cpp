@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "shared/handoff.h"
+#include "handoff/handoff.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Conversions between the clock, the date-time number and the bytes the
 // registry holds for the shared values.
-#include "shared/handoff.h"
+#include "handoff/handoff.h"
 
 #include <cmath>
 #include <cstring>
