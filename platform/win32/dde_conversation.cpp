@@ -3,39 +3,55 @@
 // On Windows this is plain DDEML: connect, asynchronous executes, synchronous
 // requests, a callback that clears the waiting mark on completion and marks
 // the conversation closed on disconnect. Under Wine 8, DDEML needs help to
-// stay lossless; every step below that is marked "Wine" is taken only there
-// (see wine.h), because on Windows it would free memory that DDEML owns.
-//
-// NOTE: the lossless pattern under Wine 8 (commands asynchronous, queries
-// synchronous with 10 s, order kept) against both kinds of server, one that
-// speaks DDE by hand and one on Wine's DDEML. Measured with pmcmd soak
-// (bench/dde_soak.sh) and tests/wine_dde; each step and what it prevents:
-//   1. Completions: each completed command is abandoned inside its callback.
-//      Without it no second completion arrives and the next request times out.
-//   2. Number 0: the command that gets transaction number 0 goes out alone.
-//      Wine reads "abandon 0" as "abandon all"; with that command followed by
-//      another, a 70,000-exchange run lost the link at the wrap. Costs two
-//      round trips per 65,536 transactions.
-//   3. Trailing acknowledgements: Wine's DDEML server follows every reply with
-//      a positive acknowledgement, which a request sent next takes for its
-//      answer. Wine marks a conversation with such a partner ST_ISLOCAL at
-//      connect time, so the kind is known for free: open, ask, close took
-//      9.5 ms against either kind, 1,006 ms with a 1 s wait for an
-//      acknowledgement after the first reply of each conversation. After each
-//      reply of that kind the acknowledgement is taken off the queue (it is
-//      already there). Another server that adds them shows itself by a
-//      refusal with a positive status: the late reply is taken off, the
-//      request sent again and the kind learnt (a soak with the detection
-//      switched off lost nothing).
-//   4. Handles: command data handles and fRelease=0 reply blocks are copies
-//      Wine makes in this process and nobody frees; each would use up one of
-//      its 65,536 global handles. The reply blocks are noted by a message
-//      hook around each request, and only for a partner whose first reply
-//      was such a block (see ReplyHook for its cost).
-//   5. Timeouts: a reply that comes after its request gave up is taken off
-//      the queue before the next exchange.
-// 0 lost in every run: 3 x 20,000 exchanges and 70,000 across the number
-// wrap, against each kind of server.
+// stay lossless. The list below is every place where the two paths differ;
+// each step is taken only when the conversation's `wine_` is set (Wine
+// detected, see wine.h, and not switched off by a test). The rest, such as
+// treating a failed post as a closed link, is the same on both.
+//   W1 Completions. Wine leaves a completed asynchronous transaction at the
+//      head of the conversation's queue: no further completion arrives and
+//      the next request times out. The callback abandons each completed
+//      command. Windows removes it itself; abandoning it there would act on
+//      an identifier DDEML has already let go of.
+//   W2 Number 0. Wine numbers the transactions of the process with one
+//      16-bit counter and reads "abandon 0" as "abandon all" (W1): the
+//      command numbered 0 goes out alone, and a completion numbered 0 with
+//      commands outstanding closes the link. A 70,000-exchange run lost the
+//      link at the wrap without it; it costs two round trips per 65,536
+//      transactions. Windows runs no W1, so the number does not matter there.
+//   W3 Command handles. Wine copies the command and never frees the data
+//      handle it was given: each would use up one of the process's 65,536
+//      global handles, so it is freed after the transaction. Windows frees
+//      it itself; freeing it here too would free it twice.
+//   W4 Reply blocks. A reply from another process arrives as a block Wine
+//      allocated in this one, and DDEML frees it only for fRelease=1. A
+//      DDEML server sends fRelease=0, and after about 65,535 requests the
+//      process runs out of global handles. A message hook around each request
+//      notes those blocks (only for a partner whose first reply was one),
+//      and they are freed once DDEML has copied the data. On Windows the
+//      system owns that memory.
+//   W5 Replies cut short. When the server's terminate ends a request's wait,
+//      Wine returns an uninitialised value as the reply; the conversation is
+//      then no longer connected, and the value is not touched. Windows
+//      returns no data then.
+//   W6 Trailing acknowledgements. Wine's DDEML server follows every reply
+//      with a positive acknowledgement, which a request sent next takes for
+//      its answer. Wine marks a conversation with such a partner ST_ISLOCAL
+//      at connect time, so the kind is known for free (a 1 s wait for an
+//      acknowledgement after the first reply made open-ask-close 1,006 ms
+//      instead of 9.5 ms). After each reply of that kind the acknowledgement
+//      is taken off the queue (it is already there). Another server that adds
+//      them shows itself by a refusal with a positive status: the late reply
+//      is taken off, the request sent again and the kind learnt. Windows'
+//      DDEML server sends no such acknowledgement.
+//   W7 Late replies. A reply that comes after its request gave up would be
+//      taken as the answer to the next one; it is taken off the queue before
+//      the next exchange, or the link closed. Windows' DDEML drops a reply
+//      that no transaction waits for, and taking it by hand would free memory
+//      the system owns.
+// Measured with pmcmd soak (bench/dde_soak.sh) and tests/wine_dde: 0 lost in
+// every run, 3 x 20,000 exchanges and 70,000 across the number wrap, against
+// a server that speaks DDE by hand and one on Wine's DDEML. The path Windows
+// takes runs in tests/wine_dde too, where Wine behaves like Windows.
 #include "platform/win32/dde_conversation.h"
 
 #include <windows.h>
@@ -73,13 +89,15 @@ public:
     static Instance* current;
 
     DWORD id = 0;
-    bool wine = false;
+    bool wine = false;  // RunsOnWine(): conversations take the Wine steps
     // Wine numbers the transactions of the whole process with one 16-bit
     // counter that starts at 1: the number the next transaction will get.
+    // Counted on both paths (so that a conversation on the Windows path
+    // keeps it right for the others); only W2 reads it.
     WORD nextTransaction = 1;
     std::vector<Conversation*> conversations;
     // Reply blocks Wine copied into this process with fRelease=0 (noted by
-    // the hook); DDEML copies their data and leaves them behind.
+    // the hook, W4); DDEML copies their data and leaves them behind.
     std::vector<HGLOBAL> unreleasedReplies;
 
     Conversation* Find(HCONV conv) const;
@@ -149,6 +167,8 @@ enum class ReplyRelease { Unknown, Released, Kept };
 
 class Conversation {
 public:
+    explicit Conversation(bool windowsPath) : windowsPath_(windowsPath) {}
+
     std::string serviceApplication, service, topic;
     DdeConversation::Counters counters;
 
@@ -158,13 +178,14 @@ public:
     bool Execute(const std::string& command, bool wait);
     std::optional<std::string> Request(const std::string& item);
     bool AddsAckAfterData() const { return conv_ != nullptr && ackAfterData_ == AckAfterData::Known; }
+    bool TakesWineSteps() const { return wine_; }
 
     // From the callback and the hook.
     HCONV conv() const { return conv_; }
     HWND window() const { return window_; }
     bool NeedsReplyHook() const { return conv_ != nullptr && repliesAreCopies_ && replyRelease_ != ReplyRelease::Released; }
     void NoteReplyRelease(bool released) { replyRelease_ = released ? ReplyRelease::Released : ReplyRelease::Kept; }
-    void Completed(ULONG_PTR transaction, bool wine);
+    void Completed(ULONG_PTR transaction);
     void Closed() { closed_ = true; }
 
 private:
@@ -179,6 +200,8 @@ private:
     void DiscardData(LPARAM lParam, bool ownsAtom);
     void Dispatch(MSG& message);
 
+    const bool windowsPath_;  // no Wine steps, even under Wine (tests)
+    bool wine_ = false;       // this conversation takes the Wine steps W1-W7
     HSZ hszService_ = nullptr, hszTopic_ = nullptr;
     HCONV conv_ = nullptr;
     HWND window_ = nullptr;  // DDEML's window for this conversation
@@ -210,14 +233,11 @@ HDDEDATA CALLBACK Instance::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDE
     Conversation* conversation = instance->Find(conv);
     switch (type) {
     case XTYP_XACT_COMPLETE:
-        if (conversation) conversation->Completed(data1, instance->wine);
-        // NOTE (Wine): a completed asynchronous transaction stays at the head
-        // of the conversation's queue, and every later reply is matched
-        // against it: no further completion arrives and the next request
-        // times out. Abandoning it here removes it; Wine 8 no longer touches
-        // the transaction once the callback returns. The number is the high
-        // word of data1 (Wine passes MAKELONG(0, number)).
-        if (instance->wine) DdeAbandonTransaction(instance->id, conv, HIWORD(data1));
+        if (conversation) conversation->Completed(data1);
+        // W1: Wine 8 no longer touches the transaction once the callback
+        // returns. The number is the high word of data1 (Wine passes
+        // MAKELONG(0, number)).
+        if (conversation ? conversation->TakesWineSteps() : instance->wine) DdeAbandonTransaction(instance->id, conv, HIWORD(data1));
         break;
     case XTYP_DISCONNECT:
         if (conversation) conversation->Closed();
@@ -229,12 +249,8 @@ HDDEDATA CALLBACK Instance::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDE
 }
 
 LRESULT CALLBACK Instance::NoteReplies(int code, WPARAM removal, LPARAM message) {
-    // NOTE (Wine): a reply from another process arrives as a block Wine
-    // allocated here. DDEML frees it only for fRelease=1; a DDEML server sends
-    // fRelease=0, and after about 65,535 such requests the process runs out of
-    // global handles. Note those blocks; they are freed once DDEML has copied
-    // the data (after the transaction returns). The first reply tells whether
-    // a partner needs this at all.
+    // W4: the blocks are freed after the transaction returns. The first
+    // reply tells whether a partner needs this at all.
     Instance* instance = current;
     if (code == HC_ACTION && removal == PM_REMOVE && instance) {
         const MSG& m = *reinterpret_cast<const MSG*>(message);
@@ -291,11 +307,10 @@ void Conversation::Attach(Instance& instance) {
     DWORD partnerProcess = 0;
     if (info.hwndPartner) GetWindowThreadProcessId(info.hwndPartner, &partnerProcess);
     repliesAreCopies_ = partnerProcess != GetCurrentProcessId();
-    // NOTE (Wine): Wine sets ST_ISLOCAL when the partner window belongs to
-    // Wine's DDEML server, the kind that follows every reply with a positive
-    // acknowledgement. Knowing it here costs nothing, where waiting for an
-    // acknowledgement on the first reply of every conversation cost 1 s.
-    ackAfterData_ = instance.wine && (info.wStatus & ST_ISLOCAL) ? AckAfterData::Suspected : AckAfterData::No;
+    wine_ = instance.wine && !windowsPath_;
+    // W6: Wine sets ST_ISLOCAL when the partner window belongs to Wine's
+    // DDEML server.
+    ackAfterData_ = wine_ && (info.wStatus & ST_ISLOCAL) ? AckAfterData::Suspected : AckAfterData::No;
     replyRelease_ = ReplyRelease::Unknown;
     closed_ = waiting_ = lateReplyPending_ = false;
     outstanding_ = 0;
@@ -338,20 +353,20 @@ bool Conversation::StillConnected() const {
 }
 
 void Conversation::NoteFailure(UINT error) {
-    // NOTE (Wine): a server that ends the conversation brings no
+    // NOTE: under Wine a server that ends the conversation brings no
     // XTYP_DISCONNECT; these errors, or a conversation that DDEML no longer
-    // calls connected, say the same.
+    // calls connected, say the same (on both paths: Windows agrees).
     if (error == DMLERR_NO_CONV_ESTABLISHED || error == DMLERR_POSTMSG_FAILED || !StillConnected()) closed_ = true;
 }
 
-void Conversation::Completed(ULONG_PTR transaction, bool wine) {
+void Conversation::Completed(ULONG_PTR transaction) {
     ++counters.completions;
     if (outstanding_ > 0) --outstanding_;
     if (waiting_ && transaction == waitingFor_) waiting_ = false;
-    // NOTE (Wine): abandoning number 0 abandons every outstanding command,
-    // whose completions are then lost. Settle() prevents it; should it happen
+    // W2: abandoning number 0 abandons every outstanding command, whose
+    // completions are then lost. Settle() prevents it; should it happen
     // anyway, the link can no longer be trusted.
-    if (wine && HIWORD(transaction) == 0 && outstanding_ > 0) closed_ = true;
+    if (wine_ && HIWORD(transaction) == 0 && outstanding_ > 0) closed_ = true;
 }
 
 void Conversation::Dispatch(MSG& message) {
@@ -371,8 +386,7 @@ bool Conversation::Execute(const std::string& command, bool wait) {
     Instance* instance = Instance::current;
     if (!Usable() || waiting_ || !instance) return false;
     if (lateReplyPending_ && !TakeLateReply(true)) return false;
-    // NOTE (Wine): the command numbered 0 goes out alone (see Completed).
-    const bool numberZero = instance->wine && instance->nextTransaction == 0;
+    const bool numberZero = wine_ && instance->nextTransaction == 0;  // W2: goes out alone
     if (numberZero && !Settle()) return false;
     const HDDEDATA data = DdeCreateDataHandle(instance->id, reinterpret_cast<LPBYTE>(const_cast<char*>(command.c_str())),
                                               static_cast<DWORD>(command.size() + 1), 0, nullptr, CF_TEXT, 0);
@@ -381,10 +395,7 @@ bool Conversation::Execute(const std::string& command, bool wait) {
     DWORD result = 0;
     const HDDEDATA taken = DdeClientTransaction(reinterpret_cast<LPBYTE>(data), static_cast<DWORD>(-1), conv_, nullptr, CF_TEXT,
                                                 XTYP_EXECUTE, TIMEOUT_ASYNC, &result);
-    // NOTE (Wine): DDEML has copied the command into a block of its own and
-    // never frees the data handle; each one left would use up one of the
-    // process's 65,536 global handles. Windows frees it itself.
-    if (instance->wine) DdeFreeDataHandle(data);
+    if (wine_) DdeFreeDataHandle(data);  // W3
     ++instance->nextTransaction;
     if (!taken) {
         waiting_ = false;
@@ -394,7 +405,7 @@ bool Conversation::Execute(const std::string& command, bool wait) {
     ++counters.executes;
     ++outstanding_;
     if (wait) waitingFor_ = result;
-    if (instance->wine) instance->nextTransaction = static_cast<WORD>(HIWORD(result) + 1);
+    instance->nextTransaction = static_cast<WORD>(HIWORD(result) + 1);
     if (numberZero) {
         ++counters.zeroNumberSettles;
         if (!Settle()) closed_ = true;
@@ -414,16 +425,13 @@ std::optional<std::string> Conversation::Request(const std::string& item) {
         ++counters.requests;
         HDDEDATA data = nullptr;
         {
-            const ReplyHook hook(instance->wine && NeedsReplyHook());
+            const ReplyHook hook(wine_ && NeedsReplyHook());  // W4
             data = DdeClientTransaction(nullptr, 0, conv_, hszItem, CF_TEXT, XTYP_REQUEST, RequestTimeoutMs, &status);
         }
         ++instance->nextTransaction;
         const UINT error = data ? DMLERR_NO_ERROR : DdeGetLastError(instance->id);
-        if (instance->wine) counters.releasedReplies += instance->ReleaseReplies();
-        // NOTE (Wine): when the server's terminate ends the wait, Wine returns
-        // an uninitialised value as the reply; the conversation is then no
-        // longer connected, and the value is not touched.
-        if (data && instance->wine && !StillConnected()) {
+        counters.releasedReplies += instance->ReleaseReplies();  // none unless hooked
+        if (data && wine_ && !StillConnected()) {  // W5: not a reply
             closed_ = true;
             break;
         }
@@ -434,15 +442,15 @@ std::optional<std::string> Conversation::Request(const std::string& item) {
                 DdeUnaccessData(data);
             }
             DdeFreeDataHandle(data);
-            if (instance->wine) TakeTrailingAck();
+            TakeTrailingAck();  // W6; nothing unless the kind is suspected
             break;
         }
         NoteFailure(error);
-        if (closed_ || !instance->wine) break;
+        if (closed_ || !wine_) break;  // W6, W7 follow
         if (error == DMLERR_NOTPROCESSED && !(status & AckPositive)) break;  // refused
         if (error == DMLERR_NOTPROCESSED && resends < StaleAckResends) {
-            // NOTE (Wine): a positive acknowledgement taken as the answer is
-            // the one a server sent after its previous reply. This request's
+            // W6: a positive acknowledgement taken as the answer is the one
+            // a server sent after its previous reply. This request's
             // reply is still coming: take it off the queue (with its own
             // acknowledgement), then ask again. Queries have no side effects.
             ackAfterData_ = AckAfterData::Known;
@@ -450,8 +458,8 @@ std::optional<std::string> Conversation::Request(const std::string& item) {
             if (TakeLateReply(false)) continue;
             break;
         }
-        // A timeout (or a stale acknowledgement again): the reply may still
-        // come, and would be taken as the answer to the next request.
+        // W7: a timeout (or a stale acknowledgement again): the reply may
+        // still come, and would be taken as the answer to the next request.
         lateReplyPending_ = true;
         break;
     }
@@ -539,7 +547,9 @@ bool Conversation::TakeLateReply(bool ownsAtom) {
 // The public faces: thin forwarding to the classes above.
 
 struct DdeInstance::State : Instance {};
-struct DdeConversation::State : Conversation {};
+struct DdeConversation::State : Conversation {
+    using Conversation::Conversation;
+};
 
 DdeInstance::DdeInstance() : state_(std::make_unique<State>()) {
     if (Instance::current) return;  // one per process; a second one stays unusable
@@ -559,7 +569,7 @@ DdeInstance::~DdeInstance() {
 
 bool DdeInstance::Ok() const { return Instance::current == state_.get(); }
 
-DdeConversation::DdeConversation() : state_(std::make_unique<State>()) {}
+DdeConversation::DdeConversation(bool windowsPath) : state_(std::make_unique<State>(windowsPath)) {}
 DdeConversation::~DdeConversation() { state_->Disconnect(); }
 
 void DdeConversation::SetServiceApplication(const std::string& path) { state_->serviceApplication = path; }

@@ -6,7 +6,7 @@
 // request transactions of at most 10 s, texts CF_TEXT in the ANSI code page.
 // Under Wine it adds the steps that keep every exchange whole and in order
 // against both kinds of server (one that speaks DDE by hand, and one built on
-// Wine's own DDEML); dde_conversation.cpp explains them where they live.
+// Wine's own DDEML); dde_conversation.cpp lists them in one place.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +39,10 @@ private:
 
 class DdeConversation : public TDdeClientConv {
 public:
-    DdeConversation();
+    // `windowsPath`: take the path real Windows takes even under Wine, none
+    // of the Wine steps (tests only: it runs that path where Wine behaves
+    // like Windows).
+    explicit DdeConversation(bool windowsPath = false);
     ~DdeConversation() override;  // disconnects
     DdeConversation(const DdeConversation&) = delete;
     DdeConversation& operator=(const DdeConversation&) = delete;

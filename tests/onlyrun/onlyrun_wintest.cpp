@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 #include "onlyrun/onlyrun.h"
 #include "platform/win32/services.h"
+#include "tests/win_thread.h"
 
 namespace {
 
@@ -55,7 +54,7 @@ protected:
             ++idleCalls;
             if (timedOut) app.Terminate();
         });
-        watchdog = std::thread([this, thread = GetCurrentThreadId()] {
+        watchdog = WinThread([this, thread = GetCurrentThreadId()] {
             if (WaitForSingleObject(finished, 10000) == WAIT_OBJECT_0) return;
             timedOut = true;
             PostThreadMessageA(thread, WM_NULL, 0, 0);
@@ -63,7 +62,7 @@ protected:
     }
     void TearDown() override {
         SetEvent(finished);
-        watchdog.join();
+        watchdog.Join();
         CloseHandle(finished);
         EXPECT_FALSE(timedOut) << "the loop did not end within 10 s";
         // NOTE: closing a visible window costs about 2 s under Wine in Xvfb
@@ -88,7 +87,7 @@ protected:
     int idleCalls = 0;
     std::atomic<bool> timedOut{false};
     HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread watchdog;
+    WinThread watchdog;
     std::vector<HWND> windows_;
 };
 
@@ -142,13 +141,13 @@ TEST_F(OnlyIfRunningLoopTest, LoopWaitsForTheNextMessageWhileDoneStaysTrue) {
     int received = 0;
     HWND counter = CountingWindow(received);
     windows_.push_back(counter);
-    std::thread poster;
+    WinThread poster;
     int calls = 0;
     app.SetOnIdle([&](void*, bool& done) {
         ++calls;
         if (calls == 1) {
-            poster = std::thread([counter] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            poster = WinThread([counter] {
+                Sleep(200);
                 PostMessageA(counter, WM_APP, 0, 0);
             });
         } else if (received == 1 || timedOut) {
@@ -156,7 +155,7 @@ TEST_F(OnlyIfRunningLoopTest, LoopWaitsForTheNextMessageWhileDoneStaysTrue) {
         }
     });
     app.Run();
-    poster.join();
+    poster.Join();
     EXPECT_EQ(1, received);
     EXPECT_EQ(2, calls);
 }

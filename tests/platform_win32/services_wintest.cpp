@@ -3,13 +3,15 @@
 // retry when another thread holds it, titles cut at 255 bytes.
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/win32/services.h"
+#include "tests/win_thread.h"
 
 namespace {
 
@@ -18,9 +20,9 @@ class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root = "Software\\Kestrova\\RolemarkProbe" + std::to_string(GetCurrentProcessId());
-        RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+        SHDeleteKeyA(HKEY_CURRENT_USER, root.c_str());
     }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str()); }
+    void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, root.c_str()); }
 
     platform::win32::Registry registry;
     std::string root;
@@ -101,7 +103,7 @@ TEST(ClockTest, NowIsTheLocalTimeOfTheRuntime) {
 class Holder {
 public:
     explicit Holder(int ms) {
-        thread_ = std::thread([this, ms] {
+        thread_ = WinThread([this, ms] {
             HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
             opened_ = OpenClipboard(owner) != FALSE;
             SetEvent(ready_);
@@ -112,7 +114,7 @@ public:
         WaitForSingleObject(ready_, 5000);
     }
     ~Holder() {
-        thread_.join();
+        thread_.Join();
         CloseHandle(ready_);
     }
     bool opened() const { return opened_; }
@@ -120,7 +122,7 @@ public:
 private:
     HANDLE ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     bool opened_ = false;
-    std::thread thread_;
+    WinThread thread_;
 };
 
 TEST(ClipboardTest, TextRoundTripsAndEmptyLeavesNoText) {

@@ -277,3 +277,50 @@ TEST_F(DdeConversationTest, DdemlHostsTrailingAcknowledgementsAndBlocksAreTakenC
     EXPECT_EQ(300u, counters.releasedReplies);
     EXPECT_EQ(0u, counters.staleAckRetries);
 }
+
+// The path real Windows takes (no Wine steps), run here where Wine's DDEML
+// behaves like Windows': a hand-written host, queries, a refused query, and
+// the first command of a conversation (later ones need the Wine steps).
+class WindowsPathTest : public DdeConversationTest {
+protected:
+    DdeConversation windows{true};
+    void TearDown() override {
+        windows.Disconnect();
+        DdeConversationTest::TearDown();
+    }
+};
+
+TEST_F(WindowsPathTest, QueriesAndACommandReachAHandWrittenHost) {
+    const std::string reply = "\xD0\xE5\xEF\xEB\xE8\xEA\xE0,1";  // "Реплика,1" in code page 1251
+    StartServer("--reply GetStyle=" + reply);
+    ASSERT_TRUE(windows.Connect("PageMaker", ""));
+    EXPECT_EQ(reply, windows.RequestText("GetStyle").value_or("(nothing)"));
+    EXPECT_EQ("0,1,0", windows.RequestText("GetTextCursor").value_or("(nothing)"));
+    ASSERT_TRUE(windows.ExecuteText("Copy", true));
+    EXPECT_FALSE(windows.ExecuteText("Paste", false));
+    EXPECT_TRUE(PumpUntil([&] { return windows.ExecuteText("Paste", false); }));  // the completion cleared the mark
+    EXPECT_EQ(1u, windows.Statistics().completions);
+    const std::vector<std::string> expected = {"connect", "query GetStyle", "query GetTextCursor", "command Copy", "command Paste"};
+    EXPECT_EQ(expected, Transcript());
+}
+
+TEST_F(WindowsPathTest, RefusedQueryGivesNothingAndTheLinkStaysOpen) {
+    StartServer("--refuse-queries");
+    ASSERT_TRUE(windows.Connect("PageMaker", ""));
+    EXPECT_EQ(std::nullopt, windows.RequestText("GetFont"));
+    EXPECT_TRUE(windows.Connected());
+    EXPECT_EQ(std::nullopt, windows.RequestText("GetFont"));
+    EXPECT_EQ(2u, windows.Statistics().requests);
+}
+
+// Against Wine's DDEML server the Wine steps show in the counters (see
+// DdemlHostsTrailingAcknowledgementsAndBlocksAreTakenCareOf); on the Windows
+// path none is taken, and the first answer still arrives.
+TEST_F(WindowsPathTest, TakesNoWineStepAgainstADdemlHost) {
+    StartServer("--ddeml");
+    ASSERT_TRUE(windows.Connect("PageMaker", ""));
+    EXPECT_EQ("7", windows.RequestText("GetPMState").value_or("(nothing)"));
+    EXPECT_FALSE(windows.ServerAddsAckAfterData());
+    EXPECT_EQ(0u, windows.Statistics().trailingAcks);
+    EXPECT_EQ(0u, windows.Statistics().releasedReplies);
+}
