@@ -16,7 +16,7 @@ constexpr const char* kHostProgram = "c:\\pm65\\pm65.exe";
 void WriteAppPath(platform::RegistryKey& key, const std::string& exeName) {
     // REG_SZ: the text and its terminating zero.
     if (!key.Write("AppPath", platform::RegSz, exeName + '\0'))
-        throw Exception("Failed to set data for 'AppPath'");
+        throw Exception(text::NoRegistryValue("AppPath"));
 }
 
 bool IsDwordOne(const platform::RegValue& value) {
@@ -77,7 +77,7 @@ void TRolemark::FormCreate() {
     if (!key) {
         // Without the key there is no telling whether the plug-in started us.
         Close();
-        throw Exception(std::string("Failed to create key ") + kRegistryKey);
+        throw Exception(text::NoRegistryKey(kRegistryKey));
     }
     if (!key->Read("AppPath")) {
         // The first start installs: it records where the program lives and
@@ -101,15 +101,17 @@ void TRolemark::FormCreate() {
     // on every start, so the next start that does not come from the plug-in
     // ends again.
     if (!key->Write("FromAdd", platform::RegDword, std::string(4, '\0')))
-        throw Exception("Failed to set data for 'FromAdd'");
+        throw Exception(text::NoRegistryValue("FromAdd"));
     // The conversation is opened only by OpenLink, when an action needs it.
 }
 
-void TRolemark::FormShow() { LoadCatalogues(); }
+void TRolemark::FormShow() {
+    HostAction([this] { LoadCatalogues(); });
+}
 
 void TRolemark::FormDestroy() {
     std::unique_ptr<platform::RegistryKey> key = registry_.Create(kRegistryKey);
-    if (!key) throw Exception(std::string("Failed to create key ") + kRegistryKey);
+    if (!key) throw Exception(text::NoRegistryKey(kRegistryKey));
     WriteAppPath(*key, app_.ExeName());
 }
 
@@ -154,23 +156,42 @@ void TRolemark::LoadCatalogues() {
 
 // --- choices and enabling rules
 
+void TRolemark::HostAction(const std::function<void()>& action) {
+    if (busy_) return;
+    busy_ = true;
+    stylePicked_ = false;
+    try {
+        action();
+    } catch (...) {
+        busy_ = false;
+        // Keep the list and the fields in agreement: the pick is not loaded.
+        if (stylePicked_) TargetStyleCombo.SetItemIndex(fieldsStyle_);
+        stylePicked_ = false;
+        throw;
+    }
+    busy_ = false;
+    if (stylePicked_) HostAction([this] { LoadTargetStyle(); });
+}
+
 void TRolemark::SrcStyleComboChange() {
     if (!srcStyleChangeAttached_) return;
-    if (running_) {
-        styleLoadAfterRun_ = true;
+    if (busy_) {
+        stylePicked_ = true;
         return;
     }
-    LinkBracket link(PmDDE1);
-    PmDDE1.OpenLink();
-    LoadTargetStyle();
+    HostAction([this] {
+        LinkBracket link(PmDDE1);
+        PmDDE1.OpenLink();
+        LoadTargetStyle();
+    });
 }
 
 void TRolemark::TargetStyleComboChange() {
-    if (running_) {
-        styleLoadAfterRun_ = true;
+    if (busy_) {
+        stylePicked_ = true;
         return;
     }
-    LoadTargetStyle();
+    HostAction([this] { LoadTargetStyle(); });
 }
 
 void TRolemark::UseStyleCheckBoxClick() { SrcStyleCombo.SetEnabled(UseStyleCheckBox.Checked()); }

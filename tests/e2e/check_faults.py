@@ -40,7 +40,7 @@ STATE_CAPTION = "Проблемы при работе"
 QUERY_FAILED = "Не могу получить данные от PageMaker - %s."
 COMMAND_FAILED = "Не могу выполнить команду PageMaker - %s."
 NO_NUMBER = "Невозможно извлечь числовое значение из строки %s, с позиции %d до %d."
-NO_CLIPBOARD = "Cannot open clipboard."
+NO_CLIPBOARD = "Не удалось открыть буфер обмена: его занимает другая программа."
 TEXT_MODE = "Сначала перейдите в текстовый режим"
 # Wine's DDE Management Library keeps one hidden top-level window of this
 # class for each conversation a client has open (measured under Wine 8: one

@@ -138,24 +138,26 @@ TEST(ClipboardTest, TextStopsAtItsFirstZero) {
     EXPECT_EQ("first", clipboard.ReadText());
 }
 
-TEST(ClipboardTest, ShortHoldByAnotherProgramIsWaitedOut) {
+TEST(ClipboardTest, HoldOfOverASecondIsWaitedOut) {
+    // A remote desktop's clipboard sync holds it this long.
     platform::win32::Clipboard clipboard;
     ASSERT_TRUE(clipboard.SetText("kept"));
-    Holder holder(60);
+    Holder holder(1200);
     ASSERT_TRUE(holder.opened());
     EXPECT_EQ("kept", clipboard.ReadText());
     EXPECT_TRUE(clipboard.Empty());
 }
 
-TEST(ClipboardTest, LongHoldIsReportedAsFailure) {
+TEST(ClipboardTest, HoldBeyondTheWaitIsReportedAsFailure) {
     platform::win32::Clipboard clipboard;
     ASSERT_TRUE(clipboard.SetText("kept"));
     {
-        Holder holder(1500);
+        Holder holder(4500);
         ASSERT_TRUE(holder.opened());
+        const DWORD started = GetTickCount();
         EXPECT_FALSE(clipboard.ReadText());
-        EXPECT_FALSE(clipboard.Empty());
         EXPECT_FALSE(clipboard.SetText("lost"));
+        EXPECT_LE(3900u, GetTickCount() - started) << "expected about 2 s of waiting for each";
     }
     EXPECT_EQ("kept", clipboard.ReadText());
 }
