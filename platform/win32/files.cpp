@@ -25,7 +25,10 @@ bool WriteAll(HANDLE handle, const std::string& bytes) {
 bool ReplaceFileContent(const std::filesystem::path& file, const std::string& bytes) {
     // The target must be one we may write: a read-only file, or one another
     // program holds open without sharing, fails here, before anything is
-    // written.
+    // written. (The attribute is checked as well: an administrator may open
+    // a read-only file for writing on some systems.)
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     HANDLE target = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (target == INVALID_HANDLE_VALUE) {
