@@ -6,6 +6,7 @@
 // sorted list box. Each backend defines them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ NumberFormat UserNumberFormat();
 
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
+// `utf8` in the ANSI code page, character for character; nothing when it is
+// not valid UTF-8 or holds a character the code page has no exact form for.
+std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8);
 
 // <0, 0, >0: `a` against `b` without regard to case, in the user's locale,
 // as the sorted list box orders its entries. Both are ANSI.

@@ -132,7 +132,7 @@ std::string Compose(std::string_view fmt, std::initializer_list<FormatArg> args)
     std::string out;
     auto next = args.begin();
     auto take = [&](FormatArg::Kind kind) -> const FormatArg& {
-        if (next == args.end() || next->kind != kind) throw EConvertError("Format '" + std::string(fmt) + "' invalid or incompatible with argument");
+        if (next == args.end() || next->kind != kind) throw EConvertError("Формат «" + std::string(fmt) + "» неверен или не подходит к значению");
         return *next++;
     };
     for (size_t i = 0; i < fmt.size(); ++i) {
@@ -145,7 +145,7 @@ std::string Compose(std::string_view fmt, std::initializer_list<FormatArg> args)
         else if (rest.rfind("n", 0) == 0) { out += Grouped(take(FormatArg::Real).real); i += 1; }
         else if (rest.rfind("g", 0) == 0) { out += General(take(FormatArg::Real).real); i += 1; }
         else if (rest.rfind("%", 0) == 0) { out += '%'; i += 1; }
-        else throw EConvertError("Format '" + std::string(fmt) + "' invalid or incompatible with argument");
+        else throw EConvertError("Формат «" + std::string(fmt) + "» неверен или не подходит к значению");
         if (out.size() > MaxLength) throw EConvertError("Format result longer than 4096 characters");
     }
     if (out.size() > MaxLength) throw EConvertError("Format result longer than 4096 characters");

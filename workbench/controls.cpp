@@ -168,10 +168,17 @@ void ComboBox::SetText(std::string text) {
 
 namespace {
 
+struct Typed {
+    double value;  // as typed
+    double held;   // rounded to the field's decimals
+};
+
 // The text as a number written with `separator`: optional blanks around it,
 // an optional sign, digits with at most one separator, an optional exponent.
-// Nothing when it is not such a number.
-std::optional<double> ReadNumber(std::string text, char separator) {
+// Nothing when it is not such a number. The rounding to `decimals` places,
+// half away from zero, works on the digits as typed (1,005 holds as 1,01),
+// by moving the decimal point in the text before the binary conversion.
+std::optional<Typed> ReadNumber(std::string text, char separator, int decimals) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return std::nullopt;
     text = text.substr(first, text.find_last_not_of(' ') - first + 1);
@@ -184,31 +191,47 @@ std::optional<double> ReadNumber(std::string text, char separator) {
         start = 1;
         if (text.size() > 1 && text[1] == '-') return std::nullopt;
     }
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data() + start, end, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
+    auto parse = [](const std::string& digits, double& value) {
+        const char* end = digits.data() + digits.size();
+        const auto result = std::from_chars(digits.data(), end, value, std::chars_format::general);
+        return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+    };
+    text.erase(0, start);
+    Typed typed{};
+    if (!parse(text, typed.value)) return std::nullopt;
+    long exponent = 0;
+    if (const size_t e = text.find_first_of("eE"); e != std::string::npos) {
+        const char* end = text.data() + text.size();
+        const char* from = text.data() + e + 1 + (text[e + 1] == '+');
+        if (std::from_chars(from, end, exponent).ptr != end) return std::nullopt;
+        text.resize(e);
+    }
+    double scaled = 0;
+    if (!parse(text + "e" + std::to_string(exponent + decimals), scaled)) return std::nullopt;
+    typed.held = std::round(scaled) / std::pow(10.0, decimals);
+    return typed;
 }
 
 }  // namespace
 
-SpinEdit::SpinEdit(const char* name, Kind kind, Range range, double initial) : Control(name), kind(kind), range(range) {
+SpinEdit::SpinEdit(const char* name, Kind kind, Range range, double initial)
+    : Control(name), kind(kind), range(range), decimal_(platform::UserNumberFormat().decimal) {
     text_ = Show(initial);
 }
 
 std::string SpinEdit::Show(double value) const {
     if (kind == Kind::Integer) return std::to_string(static_cast<long long>(value));
-    return format::Fixed(static_cast<float>(value), range.decimals);
+    // The shared number format writes the process-wide separator; the field
+    // shows the user's own.
+    std::string text = format::Fixed(static_cast<float>(value), range.decimals);
+    std::replace(text.begin(), text.end(), platform::ProcessNumberFormat().decimal, decimal_);
+    return text;
 }
 
-std::optional<double> SpinEdit::Read() const {
-    const std::optional<double> value = ReadNumber(text_, platform::ProcessNumberFormat().decimal);
-    if (value && kind == Kind::Integer && *value != std::floor(*value)) return std::nullopt;
-    return value;
+double SpinEdit::Value() const {
+    const std::optional<Typed> typed = ReadNumber(text_, decimal_, range.decimals);
+    return typed ? typed->held : range.min;
 }
-
-double SpinEdit::Value() const { return Read().value_or(range.min); }
 
 void SpinEdit::SetValue(double value) {
     if (kind == Kind::Integer) value = std::nearbyint(value);
@@ -218,11 +241,13 @@ void SpinEdit::SetValue(double value) {
 }
 
 void SpinEdit::Exit() {
-    // A readable text within the range keeps the user's spelling; any other
-    // text is replaced by the value it stands for, brought into the range.
-    const std::optional<double> value = Read();
-    if (value && *value >= range.min && *value <= range.max) return;
-    SetValue(Value());
+    // Only a number the field cannot hold is replaced: one outside the range,
+    // or one with more decimals than the field shows. Text that is not a
+    // number stays as the user typed it.
+    const std::optional<Typed> typed = ReadNumber(text_, decimal_, range.decimals);
+    if (!typed) return;
+    if (typed->held == typed->value && typed->value >= range.min && typed->value <= range.max) return;
+    SetValue(typed->held);
 }
 
 void SpinEdit::Up() { SetValue(Value() + range.step); }

@@ -198,11 +198,13 @@ private:
 };
 
 // A numeric spin field. Its text is the source of its value: a text that
-// cannot be read as a number counts as the minimum; the range is applied when
-// the field loses the focus (Exit), when the value is set, and by the up and
-// down buttons. Reals are shown with `decimals` digits; both showing and
-// reading use the decimal separator of platform::ProcessNumberFormat() as it
-// is at that moment.
+// cannot be read as a number counts as the minimum, and a number with more
+// decimals than the field shows counts as rounded to them (half away from
+// zero). Leaving the field (Exit) replaces only a number outside the range or
+// with too many decimals; setting the value and the up and down buttons keep
+// the range too. Both showing and reading use the user's decimal separator as
+// it was when the field was made: a run switches the process-wide one, and
+// the fields take input during a run.
 class SpinEdit : public Control {
 public:
     enum class Kind { Real, Integer };
@@ -227,9 +229,9 @@ public:
     const Range range;
 
 private:
-    std::optional<double> Read() const;  // nothing when the text is not a number
     std::string Show(double value) const;
     std::string text_;
+    char decimal_;
 };
 
 // The progress bar: minimum, maximum and position are 16-bit, each keeping

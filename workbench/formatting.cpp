@@ -12,8 +12,24 @@ void TRolemark::LoadTargetStyle() {
     LinkBracket link(PmDDE1);
     PmDDE1.OpenLink();
     const int selected = TargetStyleCombo.ItemIndex();
+    fieldsStyle_ = selected;
     PmDDE1.StyleBegin(selected >= 0 ? TargetStyleCombo.Item(selected) : std::string());
+    try {
+        ReadTargetStyle();
+    } catch (...) {
+        // Leave the style's definition while the link still carries commands,
+        // or the next run's formatting would change the style instead of the
+        // names; the first failure is the one reported.
+        try {
+            PmDDE1.StyleEnd();
+        } catch (...) {
+        }
+        throw;
+    }
+    PmDDE1.StyleEnd();
+}
 
+void TRolemark::ReadTargetStyle() {
     std::string font;
     PmDDE1.GetFont(font);
     FontCombo.SetItemIndex(FontCombo.IndexOf(font));
@@ -33,8 +49,6 @@ void TRolemark::LoadTargetStyle() {
     uint8_t b6 = 0;
     PmDDE1.GetTypeOptions(r1, r2, r3, r4, shift, b6);
     BaseShiftEdit.SetValue(shift * 0.1);
-
-    PmDDE1.StyleEnd();
 }
 
 // The type-style rules act only on the user's own clicks: a box changed by

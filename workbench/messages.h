@@ -3,6 +3,8 @@
 // handlers and the tests use the same bytes.
 #pragma once
 
+#include <string>
+
 namespace workbench::text {
 
 inline constexpr const char* kInstalled = "Rolemark установлен!";
@@ -18,7 +20,11 @@ inline constexpr const char* kNoText = "Текст отсутствует";
 inline constexpr const char* kEmptyList = "Список действующих лиц пуст";
 inline constexpr const char* kEmptyListCaption = "Ошибочка вышла";
 
-inline constexpr const char* kNoClipboard = "Cannot open clipboard";
+inline constexpr const char* kNoClipboard = "Не удалось открыть буфер обмена: его занимает другая программа";
+
+// The registry key or one of its values could not be written.
+inline std::string NoRegistryKey(const std::string& key) { return "Не удалось открыть раздел реестра " + key; }
+inline std::string NoRegistryValue(const std::string& name) { return "Не удалось записать в реестр значение " + name; }
 
 // The host states, by their low seven bits, that stop an action with a
 // message; `atRun` selects the run's table, which also names states 2, 3, 4

@@ -15,7 +15,7 @@ constexpr const char* kHostProgram = "c:\\pm65\\pm65.exe";
 
 void WriteAppPath(platform::RegistryKey& key, const std::string& exeName) {
     if (!key.Write(handoff::kAppPath, platform::RegSz, handoff::TextBytes(exeName)))
-        throw Exception("Failed to set data for 'AppPath'");
+        throw Exception(text::NoRegistryValue(handoff::kAppPath));
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ void TRolemark::FormCreate() {
     if (!key) {
         // Without the key there is no telling whether the plug-in started us.
         Close();
-        throw Exception(std::string("Failed to create key ") + kRegistryKey);
+        throw Exception(text::NoRegistryKey(kRegistryKey));
     }
     if (!key->Read(handoff::kAppPath)) {
         // The first start installs: it records where the program lives and
@@ -94,15 +94,17 @@ void TRolemark::FormCreate() {
     // on every start, so the next start that does not come from the plug-in
     // ends again.
     if (!key->Write(handoff::kFromAdd, platform::RegDword, handoff::DwordBytes(0)))
-        throw Exception("Failed to set data for 'FromAdd'");
+        throw Exception(text::NoRegistryValue(handoff::kFromAdd));
     // The conversation is opened only by OpenLink, when an action needs it.
 }
 
-void TRolemark::FormShow() { LoadCatalogues(); }
+void TRolemark::FormShow() {
+    HostAction([this] { LoadCatalogues(); });
+}
 
 void TRolemark::FormDestroy() {
     std::unique_ptr<platform::RegistryKey> key = registry_.Create(kRegistryKey);
-    if (!key) throw Exception(std::string("Failed to create key ") + kRegistryKey);
+    if (!key) throw Exception(text::NoRegistryKey(kRegistryKey));
     WriteAppPath(*key, app_.ExeName());
 }
 
@@ -147,25 +149,44 @@ void TRolemark::LoadCatalogues() {
 
 // --- choices and enabling rules
 
+void TRolemark::HostAction(const std::function<void()>& action) {
+    if (busy_) return;
+    busy_ = true;
+    stylePicked_ = false;
+    try {
+        action();
+    } catch (...) {
+        busy_ = false;
+        // Keep the list and the fields in agreement: the pick is not loaded.
+        if (stylePicked_) TargetStyleCombo.SetItemIndex(fieldsStyle_);
+        stylePicked_ = false;
+        throw;
+    }
+    busy_ = false;
+    if (stylePicked_) HostAction([this] { LoadTargetStyle(); });
+}
+
 void TRolemark::SrcStyleComboChange() {
     if (!srcStyleChangeAttached_) return;
-    if (running_) {
-        styleLoadAfterRun_ = true;
+    if (busy_) {
+        stylePicked_ = true;
         return;
     }
     ShowSummary("");
-    LinkBracket link(PmDDE1);
-    PmDDE1.OpenLink();
-    LoadTargetStyle();
+    HostAction([this] {
+        LinkBracket link(PmDDE1);
+        PmDDE1.OpenLink();
+        LoadTargetStyle();
+    });
 }
 
 void TRolemark::TargetStyleComboChange() {
-    if (running_) {
-        styleLoadAfterRun_ = true;
+    if (busy_) {
+        stylePicked_ = true;
         return;
     }
     ShowSummary("");
-    LoadTargetStyle();
+    HostAction([this] { LoadTargetStyle(); });
 }
 
 void TRolemark::UseStyleCheckBoxClick() { SrcStyleCombo.SetEnabled(UseStyleCheckBox.Checked()); }

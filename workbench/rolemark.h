@@ -17,13 +17,16 @@
 // (after SetUpApplication) shows the message followed by a full stop in an
 // error box captioned "Rolemark".
 //
-// NOTE: a run lets pending window messages be handled between paragraphs, so
-// any handler may be called while Running() is true. The form copes (a second
-// run is ignored, a style pick is loaded after the run), but the view must not
-// destroy the form while Running(): it should defer a close until the run ends.
+// NOTE: window messages are handled in the middle of an action that talks to
+// the host: a run handles them between paragraphs, and on Windows every query
+// waits in a modal loop that dispatches input. So any handler may be called
+// while Busy() is true. The form copes (a second action is ignored, a style
+// pick is loaded once the action has ended), but the view must not destroy
+// the form while Busy(): it should defer a close until the action ends.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "onlyrun/onlyrun.h"
@@ -150,6 +153,9 @@ public:
     bool CloseRequested() const { return closeRequested_; }
     // True while a formatting run is in progress.
     bool Running() const { return running_; }
+    // True while any action that talks to the host is in progress (the first
+    // fill, a style load, a run).
+    bool Busy() const { return busy_; }
 
     // --- the run fields, read from the second page when a run starts
 
@@ -166,10 +172,21 @@ private:
     void Close();
     void LoadCatalogues();
     void LoadTargetStyle();
+    void ReadTargetStyle();  // the fields from the style begun in the host
+    // Runs `action` as the one action with the host: ignored while another is
+    // in progress. A style picked meanwhile is loaded once it has ended; when
+    // it fails, the target list goes back to the style the fields hold.
+    void HostAction(const std::function<void()>& action);
     void RunFormatting();
-    void WholeStoryWalk();
+    // The user's selection as a walk found it (S kept current), given back
+    // at the end of the run, also after a failure.
+    struct Selection {
+        int32_t S = 0, A = 0, B = 0;
+        bool known = false;
+    };
+    void WholeStoryWalk(Selection& user);
     // False when the walk was skipped: no selection to walk.
-    bool SelectedParagraphsWalk();
+    bool SelectedParagraphsWalk(Selection& user);
     void FormatParagraphStart();
     void ApplyNameFormat();
     void ReadRunFields();
@@ -187,8 +204,10 @@ private:
 
     bool closeRequested_ = false;
     bool srcStyleChangeAttached_ = false;
+    bool busy_ = false;
     bool running_ = false;
-    bool styleLoadAfterRun_ = false;
+    bool stylePicked_ = false;
+    int fieldsStyle_ = -1;  // the target style the formatting fields were loaded from
     RunTally tally_;
 };
 

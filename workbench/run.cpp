@@ -21,23 +21,14 @@ constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kByParagraph = 6, kParag
 }  // namespace
 
 void TRolemark::Button2Click() {
-    // NOTE: the run handles pending messages between paragraphs, so this
-    // button can be pressed again inside it; a second run would reopen and
-    // close the link under the first.
-    if (running_) return;
-    running_ = true;
-    styleLoadAfterRun_ = false;
-    struct Finish {
-        TRolemark& form;
-        ~Finish() { form.running_ = false; form.styleLoadAfterRun_ = false; }
-    } finish{*this};
-    RunFormatting();
-    running_ = false;
-    // A style picked during the run is loaded now that the link is free.
-    if (styleLoadAfterRun_) {
-        styleLoadAfterRun_ = false;
-        LoadTargetStyle();
-    }
+    HostAction([this] {
+        running_ = true;
+        struct Finish {
+            bool& running;
+            ~Finish() { running = false; }
+        } finish{running_};
+        RunFormatting();
+    });
 }
 
 void TRolemark::RunFormatting() {
@@ -63,6 +54,7 @@ void TRolemark::RunFormatting() {
 
     bool autosaveSuppressed = false;
     std::optional<RunEnd> end;  // set once the walk ran or was skipped
+    Selection user;
     try {
         PmDDE1.OpenLink();
         const int state = PmDDE1.GetPMState() % 128;
@@ -71,9 +63,9 @@ void TRolemark::RunFormatting() {
             autosaveSuppressed = true;
             bool walked = true;
             if (!SelParaRadio.Checked())
-                WholeStoryWalk();
+                WholeStoryWalk(user);
             else
-                walked = SelectedParagraphsWalk();
+                walked = SelectedParagraphsWalk(user);
             autosaveSuppressed = false;
             PmDDE1.SuppressAutosave(0);
             end = walked ? RunEnd::Completed : RunEnd::Skipped;
@@ -81,10 +73,13 @@ void TRolemark::RunFormatting() {
             view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
         }
     } catch (...) {
-        // Give the host its autosave back if the link still carries a
-        // command; the failure that ended the run is the one reported.
+        // Give the host the user's selection (or the paragraph's first
+        // characters stay selected for the next keystroke to replace) and its
+        // autosave back, if the link still carries commands; the failure that
+        // ended the run is the one reported.
         if (autosaveSuppressed) {
             try {
+                if (user.known) PmDDE1.SetTextCursor(user.S, user.A, user.B);
                 PmDDE1.SuppressAutosave(0);
             } catch (...) {
             }
@@ -108,9 +103,11 @@ void TRolemark::ShowSummary(const std::string& line) {
 // cannot hold the run in an endless loop). `S` is always the latest first
 // number of GetTextCursor, passed back as it is.
 
-void TRolemark::WholeStoryWalk() {
-    int32_t S = 0, A = 0, B = 0, unused = 0, E = 0, F = 0, P = 0;
+void TRolemark::WholeStoryWalk(Selection& user) {
+    int32_t &S = user.S, &A = user.A, &B = user.B;
+    int32_t unused = 0, E = 0, F = 0, P = 0;
     PmDDE1.GetTextCursor(S, A, B);
+    user.known = true;
     PmDDE1.TextCursor(kEndOfStory, 1);
     PmDDE1.GetTextCursor(S, unused, E);
     PmDDE1.TextCursor(kStartOfStory, 1);
@@ -129,10 +126,12 @@ void TRolemark::WholeStoryWalk() {
     PmDDE1.SetTextCursor(S, A, B);
 }
 
-bool TRolemark::SelectedParagraphsWalk() {
+bool TRolemark::SelectedParagraphsWalk(Selection& user) {
     if (PmDDE1.GetPMState() != 3 && PmDDE1.GetPMState() != 8) return false;
-    int32_t S = 0, A = 0, B = 0, unused = 0, E = 0, P = 0;
+    int32_t &S = user.S, &A = user.A, &B = user.B;
+    int32_t unused = 0, E = 0, P = 0;
     PmDDE1.GetTextCursor(S, A, B);
+    user.known = true;
     ProgressBar.SetMax(B);
     ProgressBar.SetMin(A);
     ProgressBar.SetPosition(A);

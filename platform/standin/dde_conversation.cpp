@@ -46,6 +46,9 @@ bool DdeConversation::ExecuteText(const std::string& command, bool wait) {
 
 std::optional<std::string> DdeConversation::RequestText(const std::string& item) {
     if (!connected_ || waiting_ || !server) return std::nullopt;
+    if (whileWaiting) whileWaiting();
+    // NOTE: a nested action may have closed the conversation meanwhile.
+    if (!connected_ || !server) return std::nullopt;
     std::optional<std::string> reply = server->Request(item);
     Follow(server->AfterExchange());
     return reply;

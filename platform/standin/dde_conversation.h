@@ -44,6 +44,9 @@ public:
     // Called with the command line when nobody answers; returns what WinExec
     // would (true for ">= 32") and may set `server`.
     std::function<bool(const std::string& commandLine)> launch;
+    // Called while a request waits for its reply, before the server answers:
+    // on Windows the wait is a modal loop that dispatches the user's input.
+    std::function<void()> whileWaiting;
 
     // Delivers the completion of the commands sent so far (clears the
     // waiting mark).

@@ -29,11 +29,12 @@ constexpr uint16_t kHigh[128] = {
 
 uint32_t ToUnicode(unsigned char b) { return b < 0x80 ? b : kHigh[b - 0x80]; }
 
-unsigned char FromUnicode(uint32_t u) {
-    if (u < 0x80) return static_cast<unsigned char>(u);
+// The byte of `u`, or -1 when the code page has none.
+int FromUnicode(uint32_t u) {
+    if (u < 0x80) return static_cast<int>(u);
     for (int i = 0; i < 128; ++i)
-        if (kHigh[i] == u) return static_cast<unsigned char>(0x80 + i);
-    return '?';
+        if (kHigh[i] == u) return 0x80 + i;
+    return -1;
 }
 
 // Sort weight without regard to case; Cyrillic in alphabet order with Ё after Е.
@@ -78,8 +79,29 @@ std::string Utf8ToAnsi(std::string_view utf8) {
         if (extra) u = c & (0x3F >> extra);
         size_t j = 1;
         for (; j <= extra && i + j < utf8.size(); ++j) u = (u << 6) | (static_cast<unsigned char>(utf8[i + j]) & 0x3F);
-        out += static_cast<char>(FromUnicode(u));
+        const int b = FromUnicode(u);
+        out += static_cast<char>(b < 0 ? '?' : b);
         i += j;
+    }
+    return out;
+}
+
+std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const size_t extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c < 0xF5 ? 3 : 9;
+        if (extra == 9 || i + extra >= utf8.size()) return std::nullopt;
+        uint32_t u = extra ? c & (0x3F >> extra) : c;
+        for (size_t j = 1; j <= extra; ++j) {
+            const unsigned char next = static_cast<unsigned char>(utf8[i + j]);
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            u = (u << 6) | (next & 0x3F);
+        }
+        const int b = FromUnicode(u);
+        if (b < 0) return std::nullopt;
+        out += static_cast<char>(b);
+        i += extra + 1;
     }
     return out;
 }

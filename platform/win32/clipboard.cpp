@@ -1,4 +1,4 @@
-// The system clipboard as CF_TEXT, with a short bounded retry when another
+// The system clipboard as CF_TEXT, with a bounded retry when another
 // program has it open.
 #include <windows.h>
 
@@ -18,9 +18,11 @@ Clipboard::~Clipboard() {
 }
 
 bool Clipboard::Open(void* owner) {
-    for (int attempt = 1;; ++attempt) {
+    const DWORD started = GetTickCount();
+    for (;;) {
         if (OpenClipboard(static_cast<HWND>(owner))) return true;
-        if (attempt == kOpenAttempts) return false;
+        // Unsigned difference: right across the tick count's wrap.
+        if (GetTickCount() - started >= kOpenWaitMs) return false;
         Sleep(kRetryPauseMs);
     }
 }

@@ -39,13 +39,14 @@ public:
 };
 
 // CF_TEXT on the system clipboard. Another program may hold the clipboard
-// open for a moment (a host copying, a clipboard viewer), so each operation
-// tries to open it up to kOpenAttempts times, kRetryPauseMs apart (about
-// 200 ms at worst), before it reports failure.
+// open for a moment (a host copying, a clipboard viewer, a remote desktop's
+// clipboard sync, which can take well over 200 ms), so each operation keeps
+// trying to open it, kRetryPauseMs apart, for up to kOpenWaitMs before it
+// reports failure.
 class Clipboard : public platform::Clipboard {
 public:
-    static constexpr int kOpenAttempts = 10;
-    static constexpr int kRetryPauseMs = 20;
+    static constexpr unsigned kOpenWaitMs = 2000;
+    static constexpr unsigned kRetryPauseMs = 20;
 
     Clipboard();
     ~Clipboard() override;

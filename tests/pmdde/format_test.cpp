@@ -114,10 +114,10 @@ TEST_F(FormatTest, ComposeFillsEachPlaceholderInOrder) {
 }
 
 TEST_F(FormatTest, ComposeRefusesAMissingOrMismatchedArgument) {
-    const std::string incompatible = "Format 'Size %f' invalid or incompatible with argument";
+    const std::string incompatible = "Формат «Size %f» неверен или не подходит к значению";
     EXPECT_EQ(ConvertMessage("Size %f", {int32_t{1}}), incompatible);
     EXPECT_EQ(ConvertMessage("Size %f", {}), incompatible);
-    EXPECT_EQ(ConvertMessage("Tool %x", {int32_t{1}}), "Format 'Tool %x' invalid or incompatible with argument");
+    EXPECT_EQ(ConvertMessage("Tool %x", {int32_t{1}}), "Формат «Tool %x» неверен или не подходит к значению");
 }
 
 TEST_F(FormatTest, ComposedTextMayHoldAtMost4096Characters) {

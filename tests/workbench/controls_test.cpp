@@ -177,33 +177,28 @@ TEST_F(ControlsTest, IndexOfFindsTheFirstEntryWithoutRegardToCase) {
 
 // --- spin fields
 
-TEST_F(ControlsTest, RealsShowTheirDecimalsWithTheProcessSeparator) {
+// A run switches the process-wide separator to the full stop while the
+// fields take input: they keep the user's separator whatever it is.
+TEST_F(ControlsTest, FieldsShowAndReadTheUsersSeparatorWhateverTheProcessUses) {
     EXPECT_EQ(size.Text(), "10,0");
     EXPECT_EQ(kerning.Text(), "0,00");
     EXPECT_EQ(width.Text(), "100");
     platform::ProcessNumberFormat().decimal = '.';
     size.SetValue(10.5);
-    EXPECT_EQ(size.Text(), "10.5");
-}
-
-TEST_F(ControlsTest, TextIsReadWithTheProcessSeparator) {
+    EXPECT_EQ(size.Text(), "10,5");
     size.UserText("12,5");
     EXPECT_DOUBLE_EQ(size.Value(), 12.5);
-    size.UserText(" -3,25 ");
-    EXPECT_DOUBLE_EQ(size.Value(), -3.25) << "expected an out-of-range text read as it stands";
+    size.UserText(" -3,5 ");
+    EXPECT_DOUBLE_EQ(size.Value(), -3.5) << "expected an out-of-range text read as it stands";
     size.UserText("12.5");  // the other separator is not a number here
     EXPECT_DOUBLE_EQ(size.Value(), 2);
-    platform::ProcessNumberFormat().decimal = '.';
-    EXPECT_DOUBLE_EQ(size.Value(), 12.5);
 }
 
 TEST_F(ControlsTest, TextThatIsNotANumberCountsAsTheMinimum) {
-    for (const char* text : {"", "abc", "12abc", "1,2,3", "inf", "nan", "+-1", " "}) {
+    for (const char* text : {"", "abc", "12abc", "1,2,3", "inf", "nan", "+-1", " ", "1e", "e5"}) {
         kerning.UserText(text);
         EXPECT_DOUBLE_EQ(kerning.Value(), -1) << "text \"" << text << "\"";
     }
-    width.UserText("12,5");
-    EXPECT_DOUBLE_EQ(width.Value(), 5) << "expected a fraction in an integer field to count as the minimum";
     width.UserText("+120");
     EXPECT_DOUBLE_EQ(width.Value(), 120);
 }
@@ -225,7 +220,11 @@ TEST_F(ControlsTest, SetValueKeepsBothBoundsAndRoundsIntegers) {
     EXPECT_EQ(width.Text(), "102");
 }
 
-TEST_F(ControlsTest, LeavingTheFieldAppliesTheRange) {
+// A field holds the number it shows: more decimals than it shows are
+// rounded half away from zero on the typed digits, for the value a run reads
+// and for the text once the field is left. Text that is not a number is the
+// user's to mend: leaving the field keeps it.
+TEST_F(ControlsTest, LeavingTheFieldReplacesOnlyANumberItCannotHold) {
     int& calls = Watch(size);
     size.UserText("500");
     EXPECT_DOUBLE_EQ(size.Value(), 500) << "expected no range before the field is left";
@@ -233,15 +232,27 @@ TEST_F(ControlsTest, LeavingTheFieldAppliesTheRange) {
     EXPECT_EQ(size.Text(), "150,0");
     size.UserText("abc");
     size.Exit();
-    EXPECT_EQ(size.Text(), "2,0");
-    EXPECT_EQ(calls, 2);
-    size.UserText("12,25");
+    EXPECT_EQ(size.Text(), "abc");
+    EXPECT_EQ(calls, 1);
+    size.UserText("12,5");
     size.Exit();
-    EXPECT_EQ(size.Text(), "12,25") << "expected an in-range text kept as typed";
-    EXPECT_EQ(calls, 2);
-    width.UserText("12,5");
-    width.Exit();
-    EXPECT_EQ(width.Text(), "5");
+    EXPECT_EQ(size.Text(), "12,5");
+    EXPECT_EQ(calls, 1);
+
+    const struct {
+        SpinEdit& field;
+        const char* typed;
+        double value;
+        const char* shown;
+    } cases[] = {{size, "12,25", 12.3, "12,3"}, {size, "-0,05", -0.1, "2,0"},  {kerning, "0,125", 0.13, "0,13"},
+                 {kerning, "1,005", 1.01, "1,00"}, {kerning, "-0,005", -0.01, "-0,01"}, {width, "12,5", 13, "13"},
+                 {size, "1225e-2", 12.3, "12,3"}};
+    for (const auto& c : cases) {
+        c.field.UserText(c.typed);
+        EXPECT_DOUBLE_EQ(c.field.Value(), c.value) << c.typed;
+        c.field.Exit();
+        EXPECT_EQ(c.field.Text(), c.shown) << c.typed;
+    }
 }
 
 TEST_F(ControlsTest, ButtonsStepWithinTheRange) {

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <map>
 
 #include "platform/exception.h"
 #include "workbench/namefile.h"
@@ -33,6 +34,15 @@ protected:
     }
     static void Write(const fs::path& file, const std::string& bytes) {
         std::ofstream(file, std::ios::binary) << bytes;
+    }
+    // The message of the failing save of `entries` to `file`.
+    static std::string MessageOf(const fs::path& file, const Entries& entries) {
+        try {
+            namefile::Save(file, entries);
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return "<no exception>";
     }
     std::vector<std::string> FolderListing() const {
         std::vector<std::string> names;
@@ -172,6 +182,62 @@ TEST_F(NameFileTest, SaveThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(message, "Cannot create file " + file.string());
     EXPECT_EQ(Bytes(file), "Old\r\nCast\r\n");
     EXPECT_EQ(FolderListing(), (std::vector<std::string>{"words.txt"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A read-only name file, or a temporary file left by a crash under the name
+// a save uses, stops nothing but what it must: the read-only file is kept as
+// it was with a clear message, and the stale file does not block the save.
+TEST_F(NameFileTest, ReadOnlyTargetIsKeptAndStaleTemporariesDoNotBlock) {
+    const fs::path file = folder / "words.txt";
+    Write(file, "Old\r\n");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(MessageOf(file, {"Anna"}), "Cannot create file " + file.string());
+    EXPECT_EQ(Bytes(file), "Old\r\n");
+    EXPECT_EQ(FolderListing(), (std::vector<std::string>{"words.txt"})) << "expected no temporary file left";
+
+    fs::permissions(file, fs::perms::owner_all);
+    for (const char* stale : {"words.txt.saving~", "~rmwords.txt.XXXXXX"}) fs::create_directory(folder / stale);
+    namefile::Save(file, {"Anna"});
+    EXPECT_EQ(Bytes(file), "Anna\r\n");
+}
+
+// Notepad saves UTF-8, other editors UTF-16: the names arrive in the ANSI
+// code page (1251 here) whatever the file's encoding; plain ANSI is taken as
+// it stands, even where it is not valid UTF-8.
+TEST_F(NameFileTest, UnicodeFilesAreReadInTheAnsiCodePage) {
+    const Entries cast = {"\xC0\xED\xED\xE0", "Boris", "\xC2\xE5\xF0\xE0"};  // Анна, Boris, Вера
+    auto utf16 = [](const std::u16string& text, bool bigEndian) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : text) {
+            const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+            bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return bytes;
+    };
+    const std::map<std::string, std::string> files = {
+        {"utf-8 with a mark", "\xEF\xBB\xBF" "Анна\r\nBoris\r\nВера\r\n"},
+        {"utf-8", "Анна\nBoris\nВера"},
+        {"utf-16le", utf16(u"Анна\r\nBoris\r\nВера\r\n", false)},
+        {"utf-16be", utf16(u"Анна\r\nBoris\r\nВера", true)},
+        {"ansi", "\xC0\xED\xED\xE0\r\nBoris\r\n\xC2\xE5\xF0\xE0\r\n"},
+    };
+    for (const auto& [kind, bytes] : files) {
+        const fs::path file = folder / (kind + ".txt");
+        Write(file, bytes);
+        EXPECT_EQ(namefile::Open(file), cast) << kind;
+    }
+    const fs::path foreign = folder / "foreign.txt";
+    Write(foreign, "Анна\r\n東京\r\n");
+    try {
+        namefile::Open(foreign);
+        FAIL() << "expected a name the code page cannot hold to be refused";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Строка 2 файла " + foreign.string() + " содержит знаки, которых нет в кодировке Windows");
+    }
 }
 
 }  // namespace

@@ -369,17 +369,20 @@ TEST_F(RunTest, StateWithTheHighBitSetWalks) {
 
 // --- failures
 
-TEST_F(RunTest, FailureInTheWalkGivesAutosaveBackAndCleansUp) {
+// The paragraph's first characters must not stay selected for the next
+// keystroke to replace.
+TEST_F(RunTest, FailureInTheWalkGivesSelectionAndAutosaveBackAndCleansUp) {
     WholeStory();
     host.onExchange = [&](const std::string& line) {
         if (line == "exec TextCursor 6 1") host.refused = {"GetTextCursor"};
     };
     EXPECT_EQ(Run(), "Не могу получить данные от PageMaker - GetTextCursor");
-    const Lines tail(host.transcript.end() - 4, host.transcript.end());
-    EXPECT_EQ(tail, (Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SuppressAutosave 0", "disconnect"}));
+    const Lines tail(host.transcript.end() - 5, host.transcript.end());
+    EXPECT_EQ(tail, (Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SetTextCursor 5 3 5",
+                           "exec SuppressAutosave 0", "disconnect"}));
     EXPECT_FALSE(host.autosaveSuppressed);
-    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec SetTextCursor 5 3 5"), 0)
-        << "expected the selection not given back after a failure";
+    EXPECT_EQ(host.SelectionStart(), 3);
+    EXPECT_EQ(host.SelectionEnd(), 5);
     EXPECT_FALSE(conversation.Connected());
     EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
     EXPECT_FALSE(form->ProgressBar.Visible());
@@ -410,16 +413,16 @@ TEST_F(RunTest, DroppedLinkReportsTheFirstFailure) {
 TEST_F(RunTest, ClipboardHeldByAnotherProgramEndsTheRunClearly) {
     WholeStory();
     clipboard.heldByOther = true;
-    EXPECT_EQ(Run(), "Cannot open clipboard");
+    EXPECT_EQ(Run(), "Не удалось открыть буфер обмена: его занимает другая программа");
     const Lines tail(host.transcript.end() - 4, host.transcript.end());
-    EXPECT_EQ(tail, (Lines{"exec TextSelect 0 5", "ask GetPMState", "exec SuppressAutosave 0", "disconnect"}));
+    EXPECT_EQ(tail, (Lines{"ask GetPMState", "exec SetTextCursor 5 3 5", "exec SuppressAutosave 0", "disconnect"}));
     EXPECT_FALSE(form->ProgressBar.Visible());
 }
 
 TEST_F(RunTest, ClipboardTakenAfterTheCopyEndsTheRunClearly) {
     WholeStory();
     app.Post([&] { clipboard.heldByOther = true; });
-    EXPECT_EQ(Run(), "Cannot open clipboard");
+    EXPECT_EQ(Run(), "Не удалось открыть буфер обмена: его занимает другая программа");
     EXPECT_EQ(host.transcript.back(), "disconnect");
     EXPECT_FALSE(host.autosaveSuppressed);
 }
@@ -497,6 +500,89 @@ TEST_F(RunTest, NamesRemovedDuringARunAreNoLongerMatched) {
     });
     Run();
     EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{5}));
+}
+
+TEST_F(RunTest, StylePickedDuringAFailedRunLeavesTheListAtTheFieldsStyle) {
+    WholeStory();
+    ShowWithStyles({"Direction", "Speech"});
+    app.Post([&] {
+        form->TargetStyleCombo.UserSelect(0);
+        form->TargetStyleComboChange();
+        clipboard.heldByOther = true;
+    });
+    EXPECT_NE(Run(), "<no exception>");
+    EXPECT_EQ(form->TargetStyleCombo.Text(), "Speech") << "expected the style the fields were loaded from";
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec StyleBegin \"Direction\""), 0);
+}
+
+// On Windows a query waits in a modal loop that dispatches the user's input:
+// a click then must not start a second action inside the first, which would
+// open and close the link under it. A style pick is loaded afterwards.
+TEST_F(RunTest, InputWhileAQueryWaitsStartsNoSecondAction) {
+    WholeStory();
+    host.styleNames = {"Direction", "Speech"};
+    conversation.whileWaiting = [&] { app.ProcessMessages(); };
+    bool busy = false;
+    host.onExchange = [&](const std::string& line) {
+        if (line != "exec StyleBegin \"Speech\"") return;
+        app.Post([&] {
+            busy = form->Busy();
+            form->Button2Click();
+            form->FormShow();
+            form->TargetStyleCombo.UserSelect(0);
+            form->TargetStyleComboChange();
+        });
+    };
+    form->FormShow();
+    EXPECT_TRUE(busy) << "expected the click delivered inside the first fill";
+    const Lines load = {"exec StyleBegin \"Direction\"", "ask GetFont", "ask GetSize", "ask GetTrack", "ask GetLeading",
+                        "ask GetWidth", "ask GetTypeOptions", "exec StyleEnd", "disconnect"};
+    const Lines& t = host.transcript;
+    const auto last = std::find(t.rbegin(), t.rend(), "connect").base() - 1;
+    EXPECT_EQ(Lines(last + 1, t.end()), load);
+    EXPECT_EQ(Lines(t.begin(), last - 1), (Lines{"connect", "ask GetPMState", "ask GetStyleNames", "ask GetFontList", "disconnect",
+                                                "connect", "exec StyleBegin \"Speech\"", "ask GetFont", "ask GetSize",
+                                                "ask GetTrack", "ask GetLeading", "ask GetWidth", "ask GetTypeOptions",
+                                                "exec StyleEnd"}))
+        << "expected the fill undisturbed, its link closed before the next";
+    EXPECT_FALSE(form->Busy());
+
+    // The same inside a run's query.
+    host.transcript.clear();
+    host.onExchange = [&](const std::string& line) {
+        if (line == "ask GetTextCursor") app.Post([&] { form->Button2Click(); });
+    };
+    Run();
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "connect"), 1);
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec SuppressAutosave 1"), 1);
+}
+
+// The fields take input during a run, which writes numbers with a full stop:
+// tabbing through them and spinning one must change nothing.
+TEST_F(RunTest, FieldsLeftDuringARunKeepTheirValues) {
+    WholeStory();
+    form->SizeEdit.UserText("10,5");
+    form->KerningEdit.SetValue(0.05);
+    form->BaseShiftEdit.SetValue(-1.5);
+    std::vector<workbench::SpinEdit*> fields = {&form->SizeEdit, &form->KerningEdit, &form->LeadingEdit,
+                                                &form->WidthEdit, &form->BaseShiftEdit};
+    auto texts = [&] {
+        Lines shown;
+        for (auto* field : fields) shown.push_back(field->Text());
+        return shown;
+    };
+    const Lines before = texts();
+    app.Post([&] {
+        for (auto* field : fields) field->Exit();
+        form->SizeEdit.Up();
+        form->SizeEdit.Down();
+    });
+    Run();
+    EXPECT_EQ(texts(), before);
+    host.transcript.clear();
+    Run();
+    for (const char* command : {"exec Size 10.50", "exec KernText 0.05", "exec TypeOptions -2.00 -2.00 -2.00 -2.00 1.50 1"})
+        EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), command), 2) << command;
 }
 
 }  // namespace

@@ -130,18 +130,18 @@ TEST_F(StartupTest, DestroyRecordsThePathAgainCreatingTheKey) {
 
 TEST_F(StartupTest, RegistryFailuresAreReportedAndEndTheStart) {
     registry.failCreate = true;
-    EXPECT_EQ(MessageOf([&] { form->FormCreate(); }), "Failed to create key Software\\Kestrova\\Rolemark");
+    EXPECT_EQ(MessageOf([&] { form->FormCreate(); }), "Не удалось открыть раздел реестра Software\\Kestrova\\Rolemark");
     EXPECT_TRUE(form->CloseRequested());
-    EXPECT_EQ(MessageOf([&] { form->FormDestroy(); }), "Failed to create key Software\\Kestrova\\Rolemark");
+    EXPECT_EQ(MessageOf([&] { form->FormDestroy(); }), "Не удалось открыть раздел реестра Software\\Kestrova\\Rolemark");
 
     registry.failCreate = false;
     registry.failWrites = true;
-    EXPECT_EQ(MessageOf([&] { form->FormDestroy(); }), "Failed to set data for 'AppPath'");
+    EXPECT_EQ(MessageOf([&] { form->FormDestroy(); }), "Не удалось записать в реестр значение AppPath");
 }
 
 TEST_F(StartupTest, FirstStartThatCannotRecordThePathShowsNoInstallation) {
     registry.failWrites = true;
-    EXPECT_EQ(MessageOf([&] { form->FormCreate(); }), "Failed to set data for 'AppPath'");
+    EXPECT_EQ(MessageOf([&] { form->FormCreate(); }), "Не удалось записать в реестр значение AppPath");
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_TRUE(form->CloseRequested());
 }
@@ -149,7 +149,7 @@ TEST_F(StartupTest, FirstStartThatCannotRecordThePathShowsNoInstallation) {
 TEST_F(StartupTest, MarkThatCannotBeResetIsReported) {
     MarkStartFromPlugin(1);
     registry.failWrites = true;
-    EXPECT_EQ(MessageOf([&] { form->FormCreate(); }), "Failed to set data for 'FromAdd'");
+    EXPECT_EQ(MessageOf([&] { form->FormCreate(); }), "Не удалось записать в реестр значение FromAdd");
 }
 
 TEST_F(StartupTest, ApplicationErrorBoxShowsTheMessageWithAFullStop) {

@@ -469,8 +469,8 @@ def scenario_publication(s, rolemark, standin):
     texts = [l[7] for l in lines if l[0] == "control"]
     leading = fields_of_style(title)["LeadingEdit"]
     lower = ("%.2f" % (float(leading.replace(",", ".")) - 0.1)).replace(".", ",")
-    R.check("spin fields: up stops at the top, bad text is the minimum, leaving clamps, down steps",
-            ["150,0", "-1,00", "250", lower], texts)
+    R.check("spin fields: up stops at the top, leaving keeps text that is no number and clamps, down steps",
+            ["150,0", "abc", "250", lower], texts)
 
     # The type-style boxes follow the focused box only.
     ok, lines, error = s.ui("click", "BoldCheck", "click", "ItalicCheck", "get", "NormalCheck",

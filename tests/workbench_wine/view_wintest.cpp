@@ -309,7 +309,7 @@ TEST_F(ViewTest, HandlerFailureGoesToTheApplicationHandler) {
     registry.failCreate = true;
     view->Call(&workbench::TRolemark::FormDestroy);
     ASSERT_EQ(1u, failures.size());
-    EXPECT_EQ(std::string("Failed to create key ") + workbench::kRegistryKey, failures[0]);
+    EXPECT_EQ(std::string("Не удалось открыть раздел реестра ") + workbench::kRegistryKey, failures[0]);
 }
 
 TEST_F(ViewTest, EnterAndEscapeDoNotCloseTheWindow) {

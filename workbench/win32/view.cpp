@@ -133,7 +133,7 @@ void RolemarkView::Invoke(F&& work) {
         app_.HandleException(std::runtime_error("Unexpected failure"));
     }
     --depth_;
-    if (depth_ == 0 && closePending_ && !form_->Running()) {
+    if (depth_ == 0 && closePending_ && !form_->Busy()) {
         closePending_ = false;
         BeginClose();
     }
@@ -163,9 +163,10 @@ void RolemarkView::Close() {
 }
 
 void RolemarkView::BeginClose() {
-    if (form_->Running()) {
-        // NOTE: a run handles window messages between paragraphs; the form
-        // must live until the run is over.
+    if (form_->Busy()) {
+        // NOTE: an action with the host handles window messages while it
+        // waits (a run between paragraphs, a query in its modal loop); the form
+        // must live until it is over.
         closePending_ = true;
         return;
     }
