@@ -29,6 +29,10 @@ std::optional<StandinOptions> ParseCommandLine(const std::vector<std::string>& a
             options.help = true;
             continue;
         }
+        if (arg == "--lean") {
+            options.lean = true;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) {
             error = "unexpected argument \"" + arg + "\"";
             return std::nullopt;
@@ -65,6 +69,7 @@ std::string Usage() {
         text += line + std::string(help) + "\n";
     };
     for (const auto& option : kPathOptions) row(std::string(option.name) + " FILE", option.help);
+    row("--lean", "no window (a hidden one bears the title); the transcript is written at each conversation's end");
     text += "\nFaults (also as \"faults\" in the publication file; SEL is N, Word or Word#K):\n";
     for (const auto& option : kFaultOptions) row("--" + std::string(option.name) + " " + std::string(option.value), option.help);
     return text;
