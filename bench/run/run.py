@@ -11,6 +11,12 @@ then played back by bare_replay.exe (plain DDEML, no Rolemark code) on the
 same host, whose story and selection are by then as they were when the run
 began, so every reply must come back the same.
 
+The host is the lean stand-in (pmstandin --lean: no view, the transcript
+written when a conversation ends), so that the host's own cost does not
+dilute the client's; --viewed-host takes the stand-in with its view. Each
+setting runs --pairs pairs of a Rolemark run and a replay, alternating which
+goes first; the headline is the median of the pairs' ratios.
+
 Both are timed by the host, from the first exchange to the last (its
 transcript's clock), so neither side's start-up or polling counts. While a
 run goes on nothing talks to Rolemark's window: the end is seen in the
@@ -22,9 +28,11 @@ largest and the second-largest size (goal <= 4.4 for 8,000 / 2,000); and
 Rolemark's private resident memory (RssAnon of its Wine process) before and
 after each run on the largest play (goal: growth < 1 MiB).
 
-    bench/run/run [--sizes 500,2000,8000] [--settings all|whole] [--keep DIR]
+    bench/run/run [--sizes 500,2000,8000] [--settings all|plain|whole] [--pairs 3] [--viewed-host] [--keep DIR]
 
-Under each row, the steps of the paragraph cycle where Rolemark spends the
+Under each row, the host's median wait before an exchange by the kinds of
+it and the one before (command -> command and so on), for both sides; and
+the steps of the paragraph cycle where Rolemark spends the
 most time beyond the replay: the host's wait between two exchanges, summed
 over the run for each pair of exchange words (what Rolemark does between
 them is where the time goes).
