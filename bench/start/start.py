@@ -87,6 +87,10 @@ def main(argv):
                 print("round %d  %-8s window shown %5d ms, lists filled %5d ms" % (n + 1, name, shown, filled), flush=True)
         m_ours, m_bare = statistics.median(ours), statistics.median(bare)
         print("\nmedian: Rolemark %d ms, bare Win32 window %d ms; ratio %.2f" % (m_ours, m_bare, m_ours / m_bare))
+        # The two starts of a round ran side by side in time: their ratio is
+        # steadier than the ratio of medians when the machine's load changes.
+        print("paired median (Rolemark / bare of each round): %.2f; load at the end %s" % (
+            statistics.median(a / b for a, b in zip(ours, bare)), " ".join(open("/proc/loadavg").read().split()[:3])))
     return 0
 
 

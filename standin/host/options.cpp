@@ -33,6 +33,10 @@ std::optional<StandinOptions> ParseCommandLine(const std::vector<std::string>& a
             options.strict = true;
             continue;
         }
+        if (arg == "--lean") {
+            options.lean = true;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) {
             error = "unexpected argument \"" + arg + "\"";
             return std::nullopt;
@@ -70,6 +74,7 @@ std::string Usage() {
     };
     for (const auto& option : kPathOptions) row(std::string(option.name) + " FILE", option.help);
     row("--strict", "refuse a command the stand-in does not know (for tests)");
+    row("--lean", "no window (a hidden one bears the title); the transcript is written at each conversation's end");
     text += "\nFaults (also as \"faults\" in the publication file; SEL is N, Word or Word#K):\n";
     for (const auto& option : kFaultOptions) row("--" + std::string(option.name) + " " + std::string(option.value), option.help);
     return text;

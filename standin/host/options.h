@@ -1,6 +1,6 @@
 // The stand-in program's command line:
 //   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE]
-//             [--strict] [--FAULT VALUE ...]
+//             [--strict] [--lean] [--FAULT VALUE ...]
 // with the fault options of faults.h. Kept apart from the program so that it
 // is tested natively.
 #pragma once
@@ -21,6 +21,9 @@ struct StandinOptions {
     std::vector<std::pair<std::string, std::string>> faults;
     bool strict = false;  // refuse unknown commands (PageMakerHost::strict)
     bool help = false;
+    // A benchmark's host: no window, the transcript written when a
+    // conversation ends and at exit.
+    bool lean = false;
 };
 
 // `args` are the arguments after the program's name, in UTF-8. Nothing, with

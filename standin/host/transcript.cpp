@@ -8,11 +8,14 @@
 namespace standin {
 
 void Transcript::Add(TranscriptEntry entry) {
-    if (file_.is_open()) {
-        file_ << Line(entry) << '\n';
-        file_.flush();
-    }
     entries_.push_back(std::move(entry));
+    if (!deferred_) Flush();
+}
+
+void Transcript::Flush() {
+    if (!file_.is_open()) return;
+    for (; written_ < entries_.size(); ++written_) file_ << Line(entries_[written_]) << '\n';
+    file_.flush();
 }
 
 bool Transcript::OpenFile(const std::filesystem::path& path, std::string& error) {
@@ -23,8 +26,8 @@ bool Transcript::OpenFile(const std::filesystem::path& path, std::string& error)
         error = "cannot write the transcript " + path.u8string();
         return false;
     }
-    for (const auto& entry : entries_) file_ << Line(entry) << '\n';
-    file_.flush();
+    written_ = 0;
+    Flush();
     return true;
 }
 

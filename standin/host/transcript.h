@@ -2,7 +2,9 @@
 // every command and query with its outcome and the time since the host
 // started, plus the host's own events (connect, drop, quit). Tests read it
 // in memory; the program also writes it to a file, one JSON object a line,
-// flushed line by line so that a killed host still leaves its record.
+// flushed line by line so that a killed host still leaves its record, or,
+// deferred, only when asked (a benchmark's host, whose file writing would
+// otherwise weigh on every exchange).
 #pragma once
 
 #include <filesystem>
@@ -30,6 +32,10 @@ public:
 
     // From now on every entry is also written to `path` (replaced).
     [[nodiscard]] bool OpenFile(const std::filesystem::path& path, std::string& error);
+    // Entries reach the file only at Flush() from now on.
+    void Defer() { deferred_ = true; }
+    // Writes the entries the file lacks.
+    void Flush();
 
     // The file's line for `entry`: a JSON object with t, kind ("command",
     // "query", "event"), text, ok, reply (queries; null when refused) and
@@ -39,6 +45,8 @@ public:
 private:
     std::vector<TranscriptEntry> entries_;
     std::ofstream file_;
+    size_t written_ = 0;  // entries in the file
+    bool deferred_ = false;
 };
 
 }  // namespace standin

@@ -3,12 +3,18 @@
 // window titled like the host's, serves the DDE service "PageMaker" with the
 // host's commands and queries, and writes its transcript and dumps.
 //
-//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [--strict] [fault options]
+//   pmstandin [--pub FILE] [--transcript FILE] [--dump FILE] [--dump-html FILE] [--strict] [--lean] [fault options]
+//
+// --lean is the host of the benchmarks, which should see only the client's
+// cost: the same story and answers, but no view (a hidden window bears the
+// title, for the client's running check) and the transcript written when a
+// conversation ends rather than line by line.
 //
 // Errors go to the standard error stream when there is one (a test's
 // console), else to a message box; the exit code is 2 for a bad command
 // line, 1 for any other failure, 0 after a normal end.
 #include <windows.h>
+#include <dde.h>
 #include <shellapi.h>
 
 #include <string>
@@ -81,10 +87,18 @@ int main() {
     host.dumpHtmlPath = options->dumpHtml;
 
     standin::StoryWindow window(host.publication());
-    host.onReformat = [&window](int from, int to) { window.MarkChanged(from, to); };
-    if (!window.Create(GetModuleHandleW(nullptr), title, SW_SHOWNORMAL, error)) {
-        Report(error);
-        return 1;
+    if (options->lean) {
+        host.transcript().Defer();
+        if (!CreateWindowExW(0, L"STATIC", title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {
+            Report("cannot create the host's window");
+            return 1;
+        }
+    } else {
+        host.onReformat = [&window](int from, int to) { window.MarkChanged(from, to); };
+        if (!window.Create(GetModuleHandleW(nullptr), title, SW_SHOWNORMAL, error)) {
+            Report(error);
+            return 1;
+        }
     }
     standin::RawDdeServer server(host);
     if (!server.Start()) {
@@ -94,9 +108,13 @@ int main() {
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Before the terminate is answered: a client that has closed its
+        // conversation finds the exchanges in the file.
+        if (message.message == WM_DDE_TERMINATE) host.transcript().Flush();
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    host.transcript().Flush();
     if (!host.WriteDumps(error)) {
         Report(error);
         return 1;

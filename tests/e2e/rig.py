@@ -299,7 +299,7 @@ class Rig:
 
     # --- the host
 
-    def start_host(self, pub=None, faults=(), timeout=30, name="host"):
+    def start_host(self, pub=None, faults=(), timeout=30, name="host", lean=False):
         """Starts pmstandin.exe with `pub` (a publication file; None: the
         built-in sample play) and `faults` ((option, value) pairs without
         "--"), writing its transcript and dumps into a folder of its own;
@@ -317,6 +317,8 @@ class Rig:
             args += ["--pub", winpath(pub)]
         for option, value in faults:
             args += ["--" + option, str(value)]
+        if lean:  # no view; the transcript written as each conversation ends
+            args.append("--lean")
         host.process = self.spawn(*args, log=host.log_path)
         self.hosts.append(host)
         for _ in deadline_loop(timeout, 0.2):

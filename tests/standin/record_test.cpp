@@ -92,6 +92,28 @@ TEST_F(RecordTest, TheTranscriptFileHasOneJsonLinePerEntryInUtf8) {
     EXPECT_EQ(parsed[3]["note"], "unknown query, refused");
 }
 
+TEST_F(RecordTest, ADeferredTranscriptReachesItsFileWholeAtEachFlush) {
+    TempDir dir;
+    std::string error;
+    const auto path = dir.path() / "t.jsonl";
+    ASSERT_TRUE(host->transcript().OpenFile(path, error)) << error;
+    const size_t opened = host->transcript().Entries().size();
+    host->transcript().Defer();
+    Send("SetTextCursor 1 11 16");
+    Ask("GetStyle");
+    auto lines = [&] {
+        const std::string text = ReadFile(path);
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    };
+    EXPECT_EQ(lines(), opened);
+    host->transcript().Flush();
+    EXPECT_EQ(lines(), opened + 2);
+    Ask("GetStyle");
+    host->transcript().Flush();
+    host->transcript().Flush();  // nothing new: nothing written twice
+    EXPECT_EQ(lines(), opened + 3);
+}
+
 TEST_F(RecordTest, TranscriptFileInAMissingFolderIsAnError) {
     std::string error;
     EXPECT_FALSE(host->transcript().OpenFile("/nonexistent-folder/t.jsonl", error));

@@ -61,10 +61,10 @@ int SheetIndex(size_t row) {
 }
 
 struct ListMessages {
-    UINT insert, remove, setSelection, getSelection;
+    UINT insert, remove, setSelection, getSelection, reserve;
 };
-constexpr ListMessages kListBox{LB_INSERTSTRING, LB_DELETESTRING, LB_SETCURSEL, LB_GETCURSEL};
-constexpr ListMessages kComboBox{CB_INSERTSTRING, CB_DELETESTRING, CB_SETCURSEL, CB_GETCURSEL};
+constexpr ListMessages kListBox{LB_INSERTSTRING, LB_DELETESTRING, LB_SETCURSEL, LB_GETCURSEL, LB_INITSTORAGE};
+constexpr ListMessages kComboBox{CB_INSERTSTRING, CB_DELETESTRING, CB_SETCURSEL, CB_GETCURSEL, CB_INITSTORAGE};
 
 const ListMessages& MessagesOf(Kind kind) { return kind == Kind::ListBox ? kListBox : kComboBox; }
 
@@ -115,6 +115,12 @@ void Bindings::ApplyList(size_t row, const workbench::ListModel& list) {
     applying_ = true;
     if (many) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     for (size_t i = 0; i < removed; ++i) SendMessageW(hwnd, m.remove, head, 0);
+    if (many && added > 0) {
+        // Room for the new entries at once, not grown entry by entry.
+        size_t bytes = 0;
+        for (size_t i = 0; i < added; ++i) bytes += (wanted[head + i].size() + 1) * sizeof(wchar_t);
+        SendMessageW(hwnd, m.reserve, added, static_cast<LPARAM>(bytes));
+    }
     for (size_t i = 0; i < added; ++i)
         SendMessageW(hwnd, m.insert, head + i, reinterpret_cast<LPARAM>(wanted[head + i].c_str()));
     shown = std::move(wanted);
@@ -191,7 +197,13 @@ void Bindings::Apply(size_t row) {
 // fifth of a paragraph's exchanges with the host (bench/run: Rolemark at
 // 0.76 of a bare replay of the same exchanges, 0.85-0.90 with this rule). So
 // the bar is moved only when its filled width changes by a pixel, and
-// painted then at once: a run moves it between its host exchanges.
+// painted then at once: a run moves it between its host exchanges. Each
+// repaint also selects fonts and asks the X server for the pointer five
+// times (strace of a run: five XGetDefault and XQueryPointer per move), so
+// it moves at most every kProgressMs as well; the exact position is shown
+// whenever the bar is shown, hidden or full.
+constexpr DWORD kProgressMs = 50;
+
 void Bindings::ApplyProgress(HWND hwnd, const workbench::ProgressBar& bar) {
     if (bar.Min() != shownProgress_.min || bar.Max() != shownProgress_.max) {
         SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(bar.Min()), bar.Max());
@@ -210,7 +222,10 @@ void Bindings::ApplyProgress(HWND hwnd, const workbench::ProgressBar& bar) {
     const long long done = std::clamp<long long>(bar.Position() - bar.Min(), 0, span);
     const int pixels = static_cast<int>(done * (client.right - client.left) / span);
     if (pixels == shownProgress_.pixels) return;
+    const DWORD now = GetTickCount();
+    if (shownProgress_.pixels >= 0 && done < span && now - shownProgress_.movedAt < kProgressMs) return;
     shownProgress_.pixels = pixels;
+    shownProgress_.movedAt = now;
     SendMessageW(hwnd, PBM_SETPOS, static_cast<WPARAM>(bar.Position()), 0);
     UpdateWindow(hwnd);
 }

@@ -47,10 +47,12 @@ private:
     std::array<workbench::Control*, kLayoutRows> models_{};
     // The entries each list control shows, to change only what differs.
     std::array<std::vector<std::wstring>, kLayoutRows> shown_{};
-    // The progress bar's range, filled width and visibility as last shown.
+    // The progress bar's range, filled width and visibility as last shown,
+    // and when it last moved (GetTickCount).
     struct ShownProgress {
         int min = -1, max = -1, pixels = -1;
         bool visible = false;
+        DWORD movedAt = 0;
     } shownProgress_;
     // Set while the binding itself changes a control.
     bool applying_ = false;
