@@ -1,6 +1,6 @@
 // The fixture of the main window's tests: the form over in-process services,
 // a view that records its boxes and answers its dialogs from a script, and the
-// story host behind the conversation. Numbers are shown with a comma, as on
+// host model behind the conversation. Numbers are shown with a comma, as on
 // the users' systems.
 #pragma once
 
@@ -69,7 +69,7 @@ protected:
         windows.titles = {"Program Manager", "Adobe PageMaker 6.5 - [play.p65]"};
         windows.enumerations = 0;
         host.transcript.clear();
-        host.state = 7;
+        host.replies.clear();
         form = std::make_unique<workbench::TRolemark>(
             workbench::Services{registry, clipboard, shell, app, windows, conversation, view});
     }

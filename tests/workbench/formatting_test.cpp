@@ -11,29 +11,29 @@ class LoadStyleTest : public FormTest {
 protected:
     void SetUp() override {
         FormTest::SetUp();
-        host.styleNames = {"Headline", "Body", "Caption"};
-        host.fontNames = {"Times", "Arial"};
+        host.SetStyles({"Headline", "Body", "Caption"});
+        host.SetFonts({"Times", "Arial"});
         form->FormShow();  // fills the lists, selects "Body"
         host.transcript.clear();
     }
     // Picks target style `name` as the user does.
-    void PickTarget(const std::string& name, const StyleReplies& replies) {
-        host.styles[name] = replies;
+    void PickTarget(const std::string& name, const standin::CharFormat& format = StoryHost::Format()) {
+        host.SetStyleFormat(name, format);
         form->TargetStyleCombo.UserSelect(form->TargetStyleCombo.IndexOf(name));
         form->TargetStyleComboChange();
     }
 };
 
 TEST_F(LoadStyleTest, FieldsTakeTheStylesValues) {
-    StyleReplies r;
-    r.font = "\"TIMES\"";
-    r.size = "10.5";
-    r.track = "4";
-    r.leading = "14.5";
-    r.width = "96.4";
-    r.typeOptions = "100,33.3,58.3,33.3,30,1";
-    PickTarget("Caption", r);
-    EXPECT_EQ(host.styleBegun, "Caption");
+    standin::CharFormat f;
+    f.font = "TIMES";
+    f.size = 10.5f;
+    f.track = 4;
+    f.leading = 14.5f;
+    f.width = 96.4f;
+    f.shift = -3;  // "30,1": 3 points down
+    PickTarget("Caption", f);
+    EXPECT_EQ(host.transcript[1], "exec StyleBegin \"Caption\"");
     EXPECT_EQ(form->FontCombo.Text(), "Times");
     EXPECT_EQ(form->SizeEdit.Text(), "10,5");
     EXPECT_EQ(form->TrackingCombo.ItemIndex(), 4);
@@ -44,12 +44,11 @@ TEST_F(LoadStyleTest, FieldsTakeTheStylesValues) {
 }
 
 TEST_F(LoadStyleTest, ValuesOutsideTheRangesAreBroughtIn) {
-    StyleReplies r;
-    r.size = "200";
-    r.leading = "-1";
-    r.width = "300";
-    r.typeOptions = "0,0,0,0,-1500,0";
-    PickTarget("Headline", r);
+    standin::CharFormat f = StoryHost::Format();
+    f.size = 200;
+    f.width = 300;
+    host.replies["GetTypeOptions"] = "0,0,0,0,-1500,0";  // a sign the model never gives
+    PickTarget("Headline", f);
     EXPECT_EQ(form->SizeEdit.Text(), "150,0");
     EXPECT_EQ(form->LeadingEdit.Text(), "120,00") << "expected 1.2 x 150 = 180 brought down to 120";
     EXPECT_EQ(form->WidthEdit.Text(), "250");
@@ -57,30 +56,29 @@ TEST_F(LoadStyleTest, ValuesOutsideTheRangesAreBroughtIn) {
 }
 
 TEST_F(LoadStyleTest, AutomaticLeadingIsTheShownSizeTimesOnePointTwo) {
-    StyleReplies r;
-    r.size = "10";
-    r.leading = "-1";
-    PickTarget("Headline", r);
+    standin::CharFormat f = StoryHost::Format();
+    f.size = 10;
+    PickTarget("Headline", f);
     EXPECT_EQ(form->LeadingEdit.Text(), "12,00");
-    r.leading = "-1.5";  // only exactly -1 is automatic
-    PickTarget("Caption", r);
+    f.leading = -1.5f;  // only exactly -1 is automatic
+    PickTarget("Caption", f);
     EXPECT_EQ(form->LeadingEdit.Text(), "0,00");
 }
 
 TEST_F(LoadStyleTest, UnknownFontAndTrackingLeaveNoEntrySelected) {
     form->FontCombo.SetItemIndex(0);
-    StyleReplies r;
-    r.font = "\"Garamond\"";
-    r.track = "6";
-    PickTarget("Headline", r);
+    standin::CharFormat f = StoryHost::Format();
+    f.font = "Garamond";
+    f.track = 6;
+    PickTarget("Headline", f);
     EXPECT_EQ(form->FontCombo.ItemIndex(), -1);
     EXPECT_EQ(form->FontCombo.Text(), "");
     EXPECT_EQ(form->TrackingCombo.ItemIndex(), -1);
-    r.track = "-1";
-    PickTarget("Caption", r);
+    f.track = -1;
+    PickTarget("Caption", f);
     EXPECT_EQ(form->TrackingCombo.ItemIndex(), -1);
-    r.track = "0";
-    PickTarget("Body", r);
+    f.track = 0;
+    PickTarget("Body", f);
     EXPECT_EQ(form->TrackingCombo.Text(), "Без трекинга");
 }
 
@@ -88,14 +86,14 @@ TEST_F(LoadStyleTest, KerningAndTypeStylesAreLeftAlone) {
     form->KerningEdit.UserText("0,5");
     form->NormalCheck.UserCheck(false);
     form->BoldCheck.UserCheck(true);
-    PickTarget("Headline", StyleReplies{});
+    PickTarget("Headline");
     EXPECT_EQ(form->KerningEdit.Text(), "0,5");
     EXPECT_FALSE(form->NormalCheck.Checked());
     EXPECT_TRUE(form->BoldCheck.Checked());
 }
 
 TEST_F(LoadStyleTest, TargetPickSendsItsExchangesInOrder) {
-    PickTarget("Headline", StyleReplies{});
+    PickTarget("Headline");
     const Lines expected = {"connect", "exec StyleBegin \"Headline\"", "ask GetFont", "ask GetSize", "ask GetTrack",
                             "ask GetLeading", "ask GetWidth", "ask GetTypeOptions", "exec StyleEnd", "disconnect"};
     EXPECT_EQ(host.transcript, expected);
@@ -105,10 +103,10 @@ TEST_F(LoadStyleTest, TargetPickSendsItsExchangesInOrder) {
 // formatting would change the style instead of the names.
 TEST_F(LoadStyleTest, FailureLeavesTheStyleKeepsTheFieldsSetSoFarAndClosesTheLink) {
     form->TrackingCombo.SetItemIndex(2);
-    StyleReplies r;
-    r.size = "24";
-    host.refused = {"GetTrack"};
-    EXPECT_EQ(MessageOf([&] { PickTarget("Headline", r); }), "Не могу получить данные от PageMaker - GetTrack");
+    standin::CharFormat f = StoryHost::Format();
+    f.size = 24;
+    host.replies["GetTrack"] = std::nullopt;
+    EXPECT_EQ(MessageOf([&] { PickTarget("Headline", f); }), "Не могу получить данные от PageMaker - GetTrack");
     EXPECT_EQ(form->SizeEdit.Text(), "24,0");
     EXPECT_EQ(form->TrackingCombo.ItemIndex(), 2);
     const Lines tail(host.transcript.end() - 3, host.transcript.end());
@@ -117,9 +115,8 @@ TEST_F(LoadStyleTest, FailureLeavesTheStyleKeepsTheFieldsSetSoFarAndClosesTheLin
 }
 
 TEST_F(LoadStyleTest, UnreadableReplyIsReportedAndTheLinkClosed) {
-    StyleReplies r;
-    r.size = "big";
-    EXPECT_NE(MessageOf([&] { PickTarget("Headline", r); }), "<no exception>");
+    host.replies["GetSize"] = "big";
+    EXPECT_NE(MessageOf([&] { PickTarget("Headline"); }), "<no exception>");
     EXPECT_FALSE(conversation.Connected());
 }
 
@@ -177,12 +174,13 @@ class NameFormatTest : public FormTest {
 protected:
     void SetUp() override {
         FormTest::SetUp();
-        host.styleNames = {"Body"};
-        host.fontNames = {"Arial", "Times"};
         host.SetStory({{"Body", "IVAN: Hello"}});
+        // What the host makes of the name's formatting is not looked at here,
+        // only what the program sends, defaults the host refuses included.
+        host.acknowledged = {"KernText", "Font", "Size", "Track", "SetWidth", "TypeStyle", "TypeOptions"};
         form->EntireTextRadio.Check();
         AddNames({"IVAN", "NOT IN THIS PLAY"});  // copies 16 characters
-        form->FontCombo.Assign(host.fontNames);
+        form->FontCombo.Assign({"Arial", "Times"});
     }
     // The commands sent for the name in a one-paragraph run.
     Lines FormatCommands() {

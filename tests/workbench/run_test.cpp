@@ -1,4 +1,4 @@
-// The formatting run against the story host: the exact exchanges of each
+// The formatting run against the host model: the exact exchanges of each
 // walk, the name matching, the style filter, the state answers, the clean-up
 // after failures, and the guards against a second run and a host that does
 // not move the insertion point.
@@ -18,14 +18,15 @@ Lines operator+(Lines a, const Lines& b) {
 }
 
 // The exchanges of one paragraph whose first `window` characters are copied;
-// with `name` > 0 a name of that length is formatted with the defaults.
+// with `name` > 0 a name of that length is formatted with the fixture's
+// formatting.
 Lines Paragraph(int window, int name = 0) {
     const std::string w = std::to_string(window);
     Lines lines = {"exec TextSelect 0 " + w, "ask GetPMState", "exec Copy", "ask GetPMState", "exec TextSelect 1 " + w};
     if (name > 0) {
         const std::string n = std::to_string(name);
-        lines = lines + Lines{"exec TextSelect 0 " + n, "exec KernText 0.00", "exec Font \"\"", "exec Size 10.00",
-                              "exec Track -1", "exec SetWidth 100", "exec TypeStyle 0",
+        lines = lines + Lines{"exec TextSelect 0 " + n, "exec KernText 0.00", "exec Font \"Times\"", "exec Size 10.00",
+                              "exec Track 0", "exec SetWidth 100", "exec TypeStyle 0",
                               "exec TypeOptions -2.00 -2.00 -2.00 -2.00 0.00 0", "exec TextSelect 1 " + n};
     }
     return lines;
@@ -50,6 +51,7 @@ protected:
         host.SetStory({{"Speech", "IVAN: Hello"}, {"Direction", "They embrace."}, {"Speech", "MARIA: Hi"}});
         host.Select(3, 5);
         AddNames({"MARIA", "IVAN"});
+        UseTimesWithoutTracking();
         form->ProgressBar.changed = [this] {
             const auto& bar = form->ProgressBar;
             if (bar.Visible()) bars.push_back({bar.Min(), bar.Max(), bar.Position()});
@@ -57,15 +59,26 @@ protected:
         };
     }
     void WholeStory() { form->EntireTextRadio.Check(); }
+    // Formatting the host accepts (its font list does not matter here).
+    void UseTimesWithoutTracking() {
+        form->FontCombo.Assign({"Times"});
+        form->FontCombo.SetItemIndex(0);
+        form->TrackingCombo.SetItemIndex(0);
+    }
     // The first fill with these styles, then the formatting fields back at
-    // their defaults, so that names get the default commands.
+    // the fixture's, so that names get the same commands.
     void ShowWithStyles(const Lines& styles) {
-        host.styleNames = styles;
+        host.SetStyles(styles);
         form->FormShow();
         form->SizeEdit.SetValue(10);
-        form->TrackingCombo.SetText("Без трекинга");
-        form->FontCombo.SetItemIndex(-1);
+        UseTimesWithoutTracking();
         host.transcript.clear();
+    }
+    void ScriptStates(std::vector<int> states) { host.model().faults.states = std::move(states); }
+    void AnswerState(int state) { host.replies["GetPMState"] = std::to_string(state); }
+    void StallParagraphSteps() {
+        host.model().faults.stallFrom = 1;
+        host.model().faults.stallCount = 0;
     }
     std::string Run() { return MessageOf([&] { form->Button2Click(); }); }
     // The line in the progress bar's place; "<hidden>" when it is not shown.
@@ -96,7 +109,7 @@ TEST_F(RunTest, WholeStoryWalkSendsItsExchangesInOrder) {
     EXPECT_EQ(host.transcript, expected);
     EXPECT_EQ(host.SelectionStart(), 3);
     EXPECT_EQ(host.SelectionEnd(), 5);
-    EXPECT_FALSE(host.autosaveSuppressed);
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
     EXPECT_EQ(clipboard.text, std::optional<std::string>("MARIA")) << "expected the last copy left on the clipboard";
     EXPECT_TRUE(view.boxes.empty());
 }
@@ -113,22 +126,34 @@ TEST_F(RunTest, WholeStoryWalkMovesTheProgressBarAndHidesItAtTheEnd) {
 }
 
 TEST_F(RunTest, ProgressBarTakesTheLow16BitsOfPositions) {
-    WholeStory();
-    host.base = 65536 + 100;
-    host.Select(65536 + 103, 65536 + 105);
+    // The play starts at 65536 + 100, after a paragraph that long; the user
+    // selected it whole.
+    host.SetStory({{"Speech", std::string(65536 + 99, 'x')}, {"Speech", "IVAN: Hello"},
+                   {"Direction", "They embrace."}, {"Speech", "MARIA: Hi"}});
+    host.Select(65536 + 100, 65536 + 135);
     Run();
     ASSERT_FALSE(bars.empty());
     EXPECT_EQ(bars.front(), (Bar{100, 135, 100}));
     EXPECT_EQ(bars.back(), (Bar{100, 135, 135}));
-    EXPECT_EQ(host.SelectionStart(), 65536 + 103) << "expected the full positions sent back";
+    EXPECT_EQ(host.SelectionStart(), 65536 + 100) << "expected the full positions sent back";
+    EXPECT_EQ(host.SelectionEnd(), 65536 + 135);
 }
 
 TEST_F(RunTest, SelectionIsGivenBackWithTheLatestFirstNumber) {
     WholeStory();
-    host.idAdvances = true;  // 5, 6, 7, ... one per GetTextCursor
+    // The first number counts 0, 1, 2, ... one per GetTextCursor: 3 questions
+    // before the walk and one per paragraph make the last answer 5, the story
+    // the model holds.
+    int id = 0;
+    host.onExchange = [&](const std::string& line) {
+        if (line != "ask GetTextCursor") return;
+        host.replies["GetTextCursor"] = std::to_string(id++) + "," + std::to_string(host.SelectionStart()) + "," +
+                                       std::to_string(host.SelectionEnd());
+    };
     Run();
-    // 3 questions before the walk and one per paragraph: the last answer was 10.
-    EXPECT_EQ(host.transcript[host.transcript.size() - 3], "exec SetTextCursor 10 3 5");
+    EXPECT_EQ(id, 6);
+    EXPECT_EQ(host.transcript[host.transcript.size() - 3], "exec SetTextCursor 5 3 5");
+    EXPECT_EQ(host.SelectionEnd(), 5);
 }
 
 TEST_F(RunTest, SelectedParagraphsWalkSendsItsExchangesInOrder) {
@@ -136,7 +161,7 @@ TEST_F(RunTest, SelectedParagraphsWalkSendsItsExchangesInOrder) {
     // Paragraphs start at 0, 12, 22, 32; the selection runs from inside the
     // second into the third.
     host.Select(14, 25);
-    host.states = {7, 3};
+    ScriptStates({7, 3});
     Run();
     const Lines expected = Lines{"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetPMState",
                                  "ask GetTextCursor", "exec SetTextCursor 5 25 25", "exec TextCursor 6 0",
@@ -152,11 +177,11 @@ TEST_F(RunTest, SelectedParagraphsWalkSendsItsExchangesInOrder) {
 }
 
 TEST_F(RunTest, InsertionPointTreatsItsParagraphWhenTheStateIsThreeOrEight) {
-    const std::vector<std::deque<int>> answers = {{7, 3}, {7, 1, 8}, {8, 0, 8}};
+    const std::vector<std::vector<int>> answers = {{7, 3}, {7, 1, 8}, {8, 0, 8}};
     for (const auto& states : answers) {
         host.transcript.clear();
         host.Select(15, 15);  // inside the second paragraph
-        host.states = states;
+        ScriptStates(states);
         Run();
         EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1)
             << "states " << states[0] << "," << states[1];
@@ -165,7 +190,7 @@ TEST_F(RunTest, InsertionPointTreatsItsParagraphWhenTheStateIsThreeOrEight) {
 }
 
 TEST_F(RunTest, SelectedParagraphsWalkIsSkippedInOtherStates) {
-    host.states = {7, 1, 3};  // the second answer must be 8
+    ScriptStates({7, 1, 3});  // the second answer must be 8
     Run();
     const Lines expected = {"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetPMState",
                             "ask GetPMState", "exec SuppressAutosave 0", "disconnect"};
@@ -219,10 +244,10 @@ TEST_F(RunTest, FinishedRunShowsItsCountsInTheBarsPlaceUntilTheNextHostAction) {
     EXPECT_EQ(Summary(), "Ни одного имени не найдено в 1 абзаце");
 
     // A state message says why on its own; a style choice talks to the host.
-    host.state = 1;
+    AnswerState(1);
     Run();
     EXPECT_EQ(Summary(), "<hidden>");
-    host.state = 7;
+    host.replies.clear();
     Run();
     EXPECT_EQ(Summary(), "Ни одного имени не найдено в 1 абзаце");
     ShowWithStyles({"Direction", "Speech"});
@@ -273,7 +298,7 @@ TEST_F(RunTest, ParagraphShorterThanTheLongestNameIsMatchedOnTheCopiedText) {
     Run();
     EXPECT_EQ(FormattedLengths(host.transcript, 15), (std::vector<int>{4, 15}));
     ASSERT_FALSE(copies.empty());
-    EXPECT_EQ(copies.front(), "ANNA\rBORIS PETR") << "expected the copy to run past the paragraph's end";
+    EXPECT_EQ(copies.front(), "ANNA\r\nBORIS PETR") << "expected the copy to run past the paragraph's end";
 }
 
 TEST_F(RunTest, EmptyEntriesNeverMatchAndCyrillicNamesDo) {
@@ -342,7 +367,7 @@ TEST_F(RunTest, OtherStatesShowTheirMessageAndCloseTheLink) {
         SCOPED_TRACE("state " + std::to_string(state));
         view.boxes.clear();
         host.transcript.clear();
-        host.state = state;
+        AnswerState(state);
         bool linkOpenAtBox = false;
         view.onBox = [&](const RecordingView::Box&) { linkOpenAtBox = conversation.Connected(); };
         Run();
@@ -362,7 +387,7 @@ TEST_F(RunTest, OtherStatesShowTheirMessageAndCloseTheLink) {
 
 TEST_F(RunTest, StateWithTheHighBitSetWalks) {
     WholeStory();
-    host.state = 128 + 7;
+    AnswerState(128 + 7);
     Run();
     EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 3);
 }
@@ -374,13 +399,13 @@ TEST_F(RunTest, StateWithTheHighBitSetWalks) {
 TEST_F(RunTest, FailureInTheWalkGivesSelectionAndAutosaveBackAndCleansUp) {
     WholeStory();
     host.onExchange = [&](const std::string& line) {
-        if (line == "exec TextCursor 6 1") host.refused = {"GetTextCursor"};
+        if (line == "exec TextCursor 6 1") host.replies["GetTextCursor"] = std::nullopt;
     };
     EXPECT_EQ(Run(), "Не могу получить данные от PageMaker - GetTextCursor");
     const Lines tail(host.transcript.end() - 5, host.transcript.end());
     EXPECT_EQ(tail, (Lines{"exec TextCursor 6 1", "ask GetTextCursor", "exec SetTextCursor 5 3 5",
                            "exec SuppressAutosave 0", "disconnect"}));
-    EXPECT_FALSE(host.autosaveSuppressed);
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
     EXPECT_EQ(host.SelectionStart(), 3);
     EXPECT_EQ(host.SelectionEnd(), 5);
     EXPECT_FALSE(conversation.Connected());
@@ -391,7 +416,7 @@ TEST_F(RunTest, FailureInTheWalkGivesSelectionAndAutosaveBackAndCleansUp) {
 }
 
 TEST_F(RunTest, FailureBeforeAutosaveSendsNoAutosave) {
-    host.refused = {"GetPMState"};
+    host.replies["GetPMState"] = std::nullopt;
     EXPECT_EQ(Run(), "Не могу получить данные от PageMaker - GetPMState");
     EXPECT_EQ(host.transcript, (Lines{"connect", "ask GetPMState", "disconnect"}));
     EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
@@ -402,9 +427,9 @@ TEST_F(RunTest, DroppedLinkReportsTheFirstFailure) {
     host.onExchange = [&](const std::string& line) {
         if (line == "exec KernText 0.00") conversation.DropByServer();
     };
-    EXPECT_EQ(Run(), "Не могу выполнить команду PageMaker - Font \"\"");
+    EXPECT_EQ(Run(), "Не могу выполнить команду PageMaker - Font \"Times\"");
     EXPECT_EQ(host.transcript.back(), "exec KernText 0.00") << "expected nothing more to reach the host";
-    EXPECT_TRUE(host.autosaveSuppressed) << "expected the autosave beyond reach";
+    EXPECT_TRUE(host.model().AutosaveSuppressed()) << "expected the autosave beyond reach";
     EXPECT_FALSE(conversation.Connected());
     EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
     EXPECT_FALSE(form->ProgressBar.Visible());
@@ -424,7 +449,7 @@ TEST_F(RunTest, ClipboardTakenAfterTheCopyEndsTheRunClearly) {
     app.Post([&] { clipboard.heldByOther = true; });
     EXPECT_EQ(Run(), "Не удалось открыть буфер обмена: его занимает другая программа");
     EXPECT_EQ(host.transcript.back(), "disconnect");
-    EXPECT_FALSE(host.autosaveSuppressed);
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
 }
 
 TEST_F(RunTest, UnreachableHostRestoresTheSeparator) {
@@ -440,7 +465,7 @@ TEST_F(RunTest, UnreachableHostRestoresTheSeparator) {
 
 TEST_F(RunTest, HostThatDoesNotMoveTheInsertionPointEndsTheWalk) {
     WholeStory();
-    host.stuck = true;
+    StallParagraphSteps();
     EXPECT_EQ(Run(), "<no exception>");
     EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
     const Lines tail(host.transcript.end() - 5, host.transcript.end());
@@ -450,8 +475,8 @@ TEST_F(RunTest, HostThatDoesNotMoveTheInsertionPointEndsTheWalk) {
 
 TEST_F(RunTest, SelectedWalkAlsoEndsWhenTheInsertionPointStays) {
     host.Select(0, 30);
-    host.states = {7, 3};
-    host.stuck = true;
+    ScriptStates({7, 3});
+    StallParagraphSteps();
     EXPECT_EQ(Run(), "<no exception>");
     EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
     EXPECT_EQ(host.transcript.back(), "disconnect");
@@ -520,7 +545,7 @@ TEST_F(RunTest, StylePickedDuringAFailedRunLeavesTheListAtTheFieldsStyle) {
 // open and close the link under it. A style pick is loaded afterwards.
 TEST_F(RunTest, InputWhileAQueryWaitsStartsNoSecondAction) {
     WholeStory();
-    host.styleNames = {"Direction", "Speech"};
+    host.SetStyles({"Direction", "Speech"});
     conversation.whileWaiting = [&] { app.ProcessMessages(); };
     bool busy = false;
     host.onExchange = [&](const std::string& line) {

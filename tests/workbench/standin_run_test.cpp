@@ -1,101 +1,57 @@
 // The main window's logic end to end against the host stand-in: the first
 // fill, the formatting loaded from a style, and runs whose result is read
 // from the stand-in's story, character by character.
-#include <gtest/gtest.h>
+#include "form_fixture.h"
 
-#include <memory>
-
-#include "platform/locale.h"
-#include "platform/standin/services.h"
-#include "standin/host/host.h"
-#include "workbench/rolemark.h"
-
+namespace testhost {
 namespace {
-
-using workbench::MessageIcon;
 
 //   0 "Анна Павловна. Вот и лето прошло."   Реплика    0..33, CR at 33
 //   1 "Анна уходит в дом."                 Ремарка   34..52, CR at 52
 //   2 "Анна. Мама, ещё август."            Реплика   53..76, CR at 76
 //   3 "ВЕРА. Как тихо."                    Реплика   77..92, CR at 92
 //   4 "Борисович!"                         Реплика   93..103
-constexpr const char* kPlay = R"({
-  "name": "Проба",
-  "fonts": ["Times New Roman Cyr", "Arial Cyr", "Academy"],
-  "styles": [
-    {"name": "Реплика", "size": 12, "leading": -1},
-    {"name": "Ремарка", "font": "Arial Cyr", "size": 10, "track": 1, "leading": 12.5, "width": 95, "shift": 3}
-  ],
-  "paragraphs": [
-    {"style": "Реплика", "text": "Анна Павловна. Вот и лето прошло."},
-    {"style": "Ремарка", "text": "Анна уходит в дом."},
-    {"style": "Реплика", "text": "Анна. Мама, ещё август."},
-    {"style": "Реплика", "text": "ВЕРА. Как тихо."},
-    {"style": "Реплика", "text": "Борисович!"}
-  ]
-})";
-
-class NullView : public workbench::FormView {
-public:
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override { boxes.push_back(text); }
-    std::optional<std::filesystem::path> ExecuteSaveDialog(const workbench::FileDialog&) override { return {}; }
-    std::optional<std::filesystem::path> ExecuteOpenDialog(const workbench::FileDialog&) override { return {}; }
-    void Close() override {}
-    std::vector<std::string> boxes;
-};
-
-class StandinRunTest : public ::testing::Test {
+class StandinRunTest : public FormTest {
 protected:
     void SetUp() override {
-        saved_ = platform::ProcessNumberFormat();
-        platform::ProcessNumberFormat().decimal = ',';
-        std::string error;
-        auto publication = standin::ParsePublication(kPlay, error);
-        ASSERT_TRUE(publication) << error;
-        host = std::make_unique<standin::PageMakerHost>(std::move(*publication), clipboard);
-        host->strict = true;
-        conversation.server = host.get();
-        form = std::make_unique<workbench::TRolemark>(
-            workbench::Services{registry, clipboard, shell, app, windows, conversation, view});
+        FormTest::SetUp();
+        using platform::Utf8ToAnsi;
+        host.SetFonts({"Times New Roman Cyr", "Arial Cyr", "Academy"});
+        standin::CharFormat speech;
+        speech.font = "Times New Roman Cyr";
+        standin::CharFormat direction = speech;
+        direction.font = "Arial Cyr";
+        direction.size = 10;
+        direction.track = 1;
+        direction.leading = 12.5f;
+        direction.width = 95;
+        direction.shift = 3;
+        host.SetStyleFormat(Utf8ToAnsi("Реплика"), speech);
+        host.SetStyleFormat(Utf8ToAnsi("Ремарка"), direction);
+        host.SetStory({{Utf8ToAnsi("Реплика"), Utf8ToAnsi("Анна Павловна. Вот и лето прошло.")},
+                       {Utf8ToAnsi("Ремарка"), Utf8ToAnsi("Анна уходит в дом.")},
+                       {Utf8ToAnsi("Реплика"), Utf8ToAnsi("Анна. Мама, ещё август.")},
+                       {Utf8ToAnsi("Реплика"), Utf8ToAnsi("ВЕРА. Как тихо.")},
+                       {Utf8ToAnsi("Реплика"), Utf8ToAnsi("Борисович!")}});
         form->FormShow();
         ASSERT_TRUE(view.boxes.empty());
-        for (const char* name : {"Анна", "Анна Павловна", "Борис", "Вера"}) {
-            form->NamesEdit.UserText(platform::Utf8ToAnsi(name));
-            form->Button1Click();
-        }
-    }
-    void TearDown() override {
-        form.reset();
-        platform::ProcessNumberFormat() = saved_;
+        AddNames({Utf8ToAnsi("Анна"), Utf8ToAnsi("Анна Павловна"), Utf8ToAnsi("Борис"), Utf8ToAnsi("Вера")});
     }
 
-    const standin::CharFormat& FormatAt(int position) const {
-        return host->publication().formats[host->publication().story.FormatAt(position)];
+    const standin::CharFormat& FormatAt(int position) {
+        return host.model().publication().formats[host.story().FormatAt(position)];
     }
     // The positions in from..to-1 whose font is `font`.
-    int CountFont(int from, int to, const std::string& font) const {
+    int CountFont(int from, int to, const std::string& font) {
         int count = 0;
         for (int p = from; p < to; ++p) count += FormatAt(p).font == font;
         return count;
     }
-    bool AllAccepted() const {
-        for (const auto& entry : host->transcript().Entries())
+    bool AllAccepted() {
+        for (const auto& entry : host.model().transcript().Entries())
             if (!entry.accepted) return false;
         return true;
     }
-
-    platform::standin::Registry registry;
-    platform::standin::Clipboard clipboard;
-    platform::standin::Shell shell;
-    platform::standin::Application app;
-    platform::standin::WindowList windows;
-    platform::standin::DdeConversation conversation;
-    NullView view;
-    std::unique_ptr<standin::PageMakerHost> host;
-    std::unique_ptr<workbench::TRolemark> form;
-
-private:
-    platform::NumberFormat saved_;
 };
 
 TEST_F(StandinRunTest, FirstFillLoadsTheSecondStyle) {
@@ -136,9 +92,9 @@ TEST_F(StandinRunTest, WholeStoryRunFormatsTheNamesThatOpenParagraphs) {
     EXPECT_EQ(CountFont(53, 58, "Arial Cyr"), 4);
     EXPECT_EQ(CountFont(77, 82, "Arial Cyr"), 0) << "expected another letter case left alone";
     EXPECT_EQ(CountFont(93, 103, "Arial Cyr"), 5) << "expected the name inside a longer word formatted";
-    EXPECT_FALSE(host->AutosaveSuppressed());
-    EXPECT_EQ(host->publication().story.SelectionStart(), 0);
-    EXPECT_EQ(host->publication().story.SelectionEnd(), 0);
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
+    EXPECT_EQ(host.SelectionStart(), 0);
+    EXPECT_EQ(host.SelectionEnd(), 0);
     EXPECT_EQ(form->SummaryLabel.Caption(), "Оформлено 4 имени в 5 абзацах");
 }
 
@@ -146,7 +102,7 @@ TEST_F(StandinRunTest, WholeStoryRunFormatsTheNamesThatOpenParagraphs) {
 // insertion point in the story: the host reports no selection, so nothing
 // is treated, and the line says why and what to do.
 TEST_F(StandinRunTest, InsertionPointAloneTreatsNothingAndSaysWhy) {
-    host->Execute("SetTextCursor 1 40 40");
+    host.Select(40, 40);
     clipboard.text = "the user's own";
     auto formats = [&] {
         std::vector<standin::CharFormat> all;
@@ -158,8 +114,8 @@ TEST_F(StandinRunTest, InsertionPointAloneTreatsNothingAndSaysWhy) {
     form->Button2Click();
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_TRUE(formats() == before) << "expected nothing formatted";
-    EXPECT_EQ(host->publication().story.SelectionStart(), 40);
-    EXPECT_EQ(host->publication().story.SelectionEnd(), 40);
+    EXPECT_EQ(host.SelectionStart(), 40);
+    EXPECT_EQ(host.SelectionEnd(), 40);
     EXPECT_EQ(clipboard.text, std::optional<std::string>("the user's own"));
     EXPECT_TRUE(form->SummaryLabel.Visible());
     EXPECT_EQ(form->SummaryLabel.Caption(),
@@ -179,7 +135,7 @@ TEST_F(StandinRunTest, StyleFilterLeavesOtherParagraphsAlone) {
 }
 
 TEST_F(StandinRunTest, SelectedParagraphsRunTreatsOnlyThoseAndGivesTheSelectionBack) {
-    host->Execute("SetTextCursor 1 40 60");  // from the stage direction into the next line
+    host.Select(40, 60);  // from the stage direction into the next line
     form->SizeEdit.UserText("14");
     form->Button2Click();
     ASSERT_TRUE(view.boxes.empty());
@@ -188,9 +144,10 @@ TEST_F(StandinRunTest, SelectedParagraphsRunTreatsOnlyThoseAndGivesTheSelectionB
     EXPECT_EQ(FormatAt(53).size, 14);
     EXPECT_EQ(FormatAt(53).font, "Arial Cyr");
     EXPECT_EQ(FormatAt(93).size, 12) << "expected the paragraph after the selection untouched";
-    EXPECT_EQ(host->publication().story.SelectionStart(), 40);
-    EXPECT_EQ(host->publication().story.SelectionEnd(), 60);
+    EXPECT_EQ(host.SelectionStart(), 40);
+    EXPECT_EQ(host.SelectionEnd(), 60);
     EXPECT_TRUE(AllAccepted());
 }
 
 }  // namespace
+}  // namespace testhost

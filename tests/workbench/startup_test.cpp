@@ -204,9 +204,11 @@ class CatalogueTest : public FormTest {
 protected:
     void SetUp() override {
         FormTest::SetUp();
-        host.styleNames = {"Headline", "Body", "Caption"};
-        host.fontNames = {"Times", "Arial", "Courier"};
-        host.styles["Body"].font = "\"arial\"";
+        host.SetStyles({"Headline", "Body", "Caption"});
+        host.SetFonts({"Times", "Arial", "Courier"});
+        standin::CharFormat body = StoryHost::Format();
+        body.font = "arial";
+        host.SetStyleFormat("Body", body);
     }
     const Lines kNothingFilled = {"connect", "ask GetPMState", "disconnect"};
 };
@@ -223,7 +225,7 @@ TEST_F(CatalogueTest, ProblemStatesShowTheirMessageWhileTheLinkIsOpen) {
         SCOPED_TRACE("state " + std::to_string(state));
         view.boxes.clear();
         host.transcript.clear();
-        host.state = state;
+        host.replies["GetPMState"] = std::to_string(state);
         bool linkOpenAtBox = false;
         view.onBox = [&](const RecordingView::Box&) { linkOpenAtBox = conversation.Connected(); };
         form->FormShow();
@@ -240,7 +242,7 @@ TEST_F(CatalogueTest, ProblemStatesShowTheirMessageWhileTheLinkIsOpen) {
 TEST_F(CatalogueTest, UnknownStateFillsNothingAndSaysNothing) {
     for (int state : {10, 11, 127}) {
         host.transcript.clear();
-        host.state = state;
+        host.replies["GetPMState"] = std::to_string(state);
         form->FormShow();
         EXPECT_EQ(host.transcript, kNothingFilled) << "state " << state;
     }
@@ -273,7 +275,7 @@ TEST_F(CatalogueTest, EveryFillStateFills) {
     for (int state : {2, 3, 4, 7, 8, 9, 128 + 7}) {
         SCOPED_TRACE("state " + std::to_string(state));
         Restart();
-        host.state = state;
+        host.replies["GetPMState"] = std::to_string(state);
         form->FormShow();
         EXPECT_EQ(form->TargetStyleCombo.Count(), 3);
         EXPECT_TRUE(view.boxes.empty());
@@ -281,7 +283,8 @@ TEST_F(CatalogueTest, EveryFillStateFills) {
 }
 
 TEST_F(CatalogueTest, SingleStyleIsListedTwiceAndSelectedNowhere) {
-    host.styleNames = {"Body"};
+    host.SetStyles({"Body"});
+    host.acknowledged = {"StyleBegin"};  // the model refuses a style without a name
     form->FormShow();
     EXPECT_EQ(form->SrcStyleCombo.Items(), (Lines{"Body"}));
     EXPECT_EQ(form->TargetStyleCombo.Items(), (Lines{"Body"}));
@@ -318,7 +321,7 @@ TEST_F(CatalogueTest, SourceStylePickLoadsTheFormattingOnlyAfterTheFill) {
 }
 
 TEST_F(CatalogueTest, FillThatFailsClosesTheLinkAndKeepsWhatWasFilled) {
-    host.refused = {"GetFontList"};
+    host.replies["GetFontList"] = std::nullopt;
     EXPECT_EQ(MessageOf([&] { form->FormShow(); }), "Не могу получить данные от PageMaker - GetFontList");
     EXPECT_FALSE(conversation.Connected());
     EXPECT_EQ(host.transcript.back(), "disconnect");

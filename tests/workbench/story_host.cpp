@@ -1,130 +1,82 @@
-// The story host: positions are character indexes into the story text.
+// The test host: a publication built from the test's description, and the
+// exchanges passed to the model unless a script answers them.
 #include "story_host.h"
 
-#include <algorithm>
-#include <sstream>
-
 namespace testhost {
-namespace {
 
-std::vector<std::string> Words(const std::string& command) {
-    std::istringstream in(command);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) words.push_back(word);
-    return words;
+standin::CharFormat StoryHost::Format() {
+    standin::CharFormat format;
+    format.font = "Times";
+    return format;
 }
 
-std::string Quoted(const std::string& command) {
-    const size_t open = command.find('"');
-    const size_t close = command.rfind('"');
-    return open == std::string::npos || close == open ? std::string() : command.substr(open + 1, close - open - 1);
+void StoryHost::SetStyles(std::vector<std::string> names) {
+    styleNames_ = std::move(names);
+    Rebuild();
 }
 
-}  // namespace
+void StoryHost::SetFonts(std::vector<std::string> names) {
+    fontNames_ = std::move(names);
+    Rebuild();
+}
+
+void StoryHost::SetStyleFormat(const std::string& name, const standin::CharFormat& format) {
+    formats_[name] = format;
+    Rebuild();
+}
 
 void StoryHost::SetStory(std::vector<Paragraph> paragraphs) {
     paragraphs_ = std::move(paragraphs);
-    text_.clear();
-    starts_.clear();
-    for (size_t i = 0; i < paragraphs_.size(); ++i) {
-        starts_.push_back(static_cast<int32_t>(text_.size()));
-        text_ += paragraphs_[i].text;
-        if (i + 1 < paragraphs_.size()) text_ += '\r';
+    anchor_ = caret_ = 0;
+    Rebuild();
+}
+
+void StoryHost::Select(int anchor, int caret) {
+    anchor_ = anchor;
+    caret_ = caret;
+    Rebuild();
+}
+
+void StoryHost::Rebuild() {
+    standin::Publication pub;
+    pub.storyId = 5;
+    for (const std::string& name : fontNames_) pub.fonts.push_back({name});
+    auto style = [&](const std::string& name) {
+        int index = pub.StyleIndex(name);
+        if (index >= 0) return index;
+        pub.styles.push_back({name, formats_.count(name) ? formats_.at(name) : Format()});
+        return static_cast<int>(pub.styles.size()) - 1;
+    };
+    for (const std::string& name : styleNames_) style(name);
+    std::vector<Paragraph> paragraphs = paragraphs_;
+    if (paragraphs.empty()) paragraphs.push_back({pub.styles.empty() ? "Body" : pub.styles.front().name, ""});
+    for (const Paragraph& p : paragraphs) {
+        const int index = style(p.style);
+        pub.story.AddParagraph(p.text, index, pub.formats.Intern(pub.styles[static_cast<size_t>(index)].format));
     }
-    selStart_ = selEnd_ = 0;
-}
-
-size_t StoryHost::ParagraphAt(int32_t position) const {
-    size_t index = 0;
-    while (index + 1 < starts_.size() && starts_[index + 1] <= position) ++index;
-    return index;
-}
-
-int32_t StoryHost::ParagraphEnd(size_t index) const {
-    return starts_[index] + static_cast<int32_t>(paragraphs_[index].text.size());
-}
-
-void StoryHost::Log(const std::string& line) {
-    transcript.push_back(line);
-    if (onExchange) onExchange(line);
+    pub.story.Select(anchor_, caret_);
+    model_ = std::make_unique<standin::PageMakerHost>(std::move(pub), clipboard_);
+    model_->strict = true;
 }
 
 bool StoryHost::Accept(const std::string& service, const std::string& topic) {
-    if (service != "PageMaker") return false;
-    Log("connect");
+    if (!model_->Accept(service, topic)) return false;
+    transcript.push_back("connect");
     return true;
 }
 
 bool StoryHost::Execute(const std::string& command) {
-    Log("exec " + command);
-    const std::vector<std::string> w = Words(command);
-    const int32_t length = static_cast<int32_t>(text_.size());
-    auto number = [&](size_t i) { return i < w.size() ? std::stoi(w[i]) : 0; };
-    if (w.empty()) return false;
-    if (w[0] == "TextCursor") {
-        int32_t ip = selStart_;
-        const int motion = number(1), count = number(2);
-        if (motion == 10 && count == 1) ip = length;
-        if (motion == 11 && count == 1) ip = 0;
-        if (motion == 6 && count == 1 && !stuck) {
-            const size_t p = ParagraphAt(ip);
-            ip = p + 1 < starts_.size() ? starts_[p + 1] : length;
-        }
-        if (motion == 6 && count == 0) ip = ParagraphEnd(ParagraphAt(ip));
-        if (motion == 7 && count == 0) ip = starts_[ParagraphAt(ip)];
-        selStart_ = selEnd_ = ip;
-    } else if (w[0] == "TextSelect") {
-        const int32_t n = number(2);
-        if (number(1) == 0) selEnd_ = std::min(selStart_ + n, length);
-        else selEnd_ = std::max(selStart_, selEnd_ - n);
-    } else if (w[0] == "SetTextCursor") {
-        selStart_ = std::clamp(number(2) - base, 0, length);
-        selEnd_ = std::clamp(number(3) - base, selStart_, length);
-    } else if (w[0] == "Copy") {
-        (void)clipboard_.SetText(text_.substr(static_cast<size_t>(selStart_), static_cast<size_t>(selEnd_ - selStart_)));
-    } else if (w[0] == "SuppressAutosave") {
-        autosaveSuppressed = number(1) != 0;
-    } else if (w[0] == "StyleBegin") {
-        styleBegun = Quoted(command);
-    }
-    return true;
+    transcript.push_back("exec " + command);
+    if (onExchange) onExchange(transcript.back());
+    if (acknowledged.count(command.substr(0, command.find(' ')))) return true;
+    return model_->Execute(command);
 }
 
 std::optional<std::string> StoryHost::Request(const std::string& item) {
-    Log("ask " + item);
-    if (refused.count(item)) return std::nullopt;
-    if (item == "GetPMState") {
-        int answer = state;
-        if (!states.empty()) {
-            answer = states.front();
-            states.pop_front();
-        }
-        return std::to_string(answer);
-    }
-    if (item == "GetTextCursor") {
-        const std::string reply = std::to_string(storyId) + "," + std::to_string(selStart_ + base) + "," + std::to_string(selEnd_ + base);
-        if (idAdvances) ++storyId;
-        return reply;
-    }
-    if (item == "GetStyle") return "\"" + paragraphs_.at(ParagraphAt(selStart_)).style + "\"";
-    if (item == "GetStyleNames") {
-        std::string reply = std::to_string(styleNames.size());
-        for (const std::string& name : styleNames) reply += ",\"" + name + "\"";
-        return reply;
-    }
-    if (item == "GetFontList") {
-        std::string reply = std::to_string(fontNames.size());
-        for (const std::string& name : fontNames) reply += ",\"" + name + "\",0,0,0";
-        return reply;
-    }
-    const StyleReplies replies = styles.count(styleBegun) ? styles.at(styleBegun) : StyleReplies{};
-    if (item == "GetFont") return replies.font;
-    if (item == "GetSize") return replies.size;
-    if (item == "GetTrack") return replies.track;
-    if (item == "GetLeading") return replies.leading;
-    if (item == "GetWidth") return replies.width;
-    if (item == "GetTypeOptions") return replies.typeOptions;
-    return std::nullopt;
+    transcript.push_back("ask " + item);
+    if (onExchange) onExchange(transcript.back());
+    if (auto scripted = replies.find(item); scripted != replies.end()) return scripted->second;
+    return model_->Request(item);
 }
 
 }  // namespace testhost

@@ -1,18 +1,20 @@
-// A small host for the main window's tests: one story of paragraphs with
-// styles, a selection, the commands and queries the window uses, and a
-// transcript of every exchange in order ("connect", "exec <command>",
-// "ask <query>", and "disconnect" from the conversation below).
+// The host behind the main window's tests: the stand-in's host model (in
+// strict mode) over a publication the test describes, with a transcript of
+// every exchange in order ("connect", "exec <command>", "ask <query>", and
+// "disconnect" from the conversation below). Where a test needs a reply the
+// model would not give, it scripts that reply.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/standin/dde_conversation.h"
-#include "platform/standin/services.h"
+#include "standin/host/host.h"
 
 namespace testhost {
 
@@ -21,69 +23,54 @@ struct Paragraph {
     std::string text;  // without its paragraph end
 };
 
-// What the style queries answer between StyleBegin and StyleEnd, as reply texts.
-struct StyleReplies {
-    std::string font = "\"Times\"";
-    std::string size = "12";
-    std::string track = "0";
-    std::string leading = "-1";
-    std::string width = "100";
-    std::string typeOptions = "0,0,0,0,0,0";
-};
-
 class StoryHost : public platform::standin::DdeServer {
 public:
-    explicit StoryHost(platform::Clipboard& clipboard) : clipboard_(clipboard) {}
+    explicit StoryHost(platform::Clipboard& clipboard) : clipboard_(clipboard) { Rebuild(); }
 
-    // The story: the paragraphs joined by CR, each paragraph but the last
-    // ending in one. The selection becomes an insertion point at 0.
+    // Each of these describes the publication anew and puts a new model in
+    // place (its faults cleared, the selection an insertion point at 0
+    // unless Select sets it). Styles are listed in the given order, then any
+    // other style the story names; a style's formatting is `Format(name)`
+    // until SetStyleFormat gives it one.
+    void SetStyles(std::vector<std::string> names);
+    void SetFonts(std::vector<std::string> names);
+    void SetStyleFormat(const std::string& name, const standin::CharFormat& format);
     void SetStory(std::vector<Paragraph> paragraphs);
-    const std::string& StoryText() const { return text_; }
-    // Where paragraph `index` starts, as the host reports positions.
-    int32_t StartOf(size_t index) const { return starts_.at(index) + base; }
-    void Select(int32_t start, int32_t end) { selStart_ = start - base; selEnd_ = end - base; }
-    int32_t SelectionStart() const { return selStart_ + base; }
-    int32_t SelectionEnd() const { return selEnd_ + base; }
+    void Select(int anchor, int caret);
+
+    // Times, 12 points, no tracking, automatic leading, 100 % wide.
+    static standin::CharFormat Format();
+
+    standin::PageMakerHost& model() { return *model_; }
+    const standin::Story& story() const { return model_->publication().story; }
+    int SelectionStart() const { return story().SelectionStart(); }
+    int SelectionEnd() const { return story().SelectionEnd(); }
 
     bool Accept(const std::string& service, const std::string& topic) override;
     bool Execute(const std::string& command) override;
     std::optional<std::string> Request(const std::string& item) override;
+    After AfterExchange() override { return model_->AfterExchange(); }
 
     std::vector<std::string> transcript;
-
-    // GetPMState: the queued answers first, then `state`.
-    std::deque<int> states;
-    int state = 7;
-    // Added to every position the host reports and subtracted from every
-    // position it is given.
-    int32_t base = 0;
-    // The first number of GetTextCursor; with `idAdvances` it grows by one
-    // after every answer.
-    int32_t storyId = 5;
-    bool idAdvances = false;
-    // "TextCursor 6 1" leaves the insertion point where it is.
-    bool stuck = false;
-    // Queries answered with nothing (the client's request fails).
-    std::set<std::string> refused;
-    // Called with each exchange's transcript line, after it was logged.
+    // Called with each exchange's transcript line, after it was logged and
+    // before it is answered.
     std::function<void(const std::string&)> onExchange;
-
-    std::vector<std::string> styleNames;
-    std::vector<std::string> fontNames;
-    std::map<std::string, StyleReplies> styles;  // by name; others answer the defaults
-    bool autosaveSuppressed = false;
-    std::string styleBegun;  // the last StyleBegin's name
+    // Scripted replies by query, answered instead of the model's (nothing:
+    // the query is refused).
+    std::map<std::string, std::optional<std::string>> replies;
+    // Command words acknowledged without reaching the model, for tests that
+    // read what the program sends rather than what the host makes of it.
+    std::set<std::string> acknowledged;
 
 private:
-    size_t ParagraphAt(int32_t position) const;
-    int32_t ParagraphEnd(size_t index) const;
-    void Log(const std::string& line);
+    void Rebuild();
 
     platform::Clipboard& clipboard_;
-    std::string text_;
+    std::vector<std::string> styleNames_, fontNames_;
+    std::map<std::string, standin::CharFormat> formats_;
     std::vector<Paragraph> paragraphs_;
-    std::vector<int32_t> starts_;
-    int32_t selStart_ = 0, selEnd_ = 0;
+    int anchor_ = 0, caret_ = 0;
+    std::unique_ptr<standin::PageMakerHost> model_;
 };
 
 // The client side, logging "disconnect" into the host's transcript whenever
