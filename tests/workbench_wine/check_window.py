@@ -11,7 +11,7 @@ first fill of the style and font lists, reloading the fields when a style is
 chosen, the name list and its file, the type-style boxes, the spin fields,
 a run with the progress bar moving and hidden again, and a close during a
 run that waits for the run's end. Saves a screenshot
-of each page to $ROLEMARK_OUT/screenshots/.
+of each page to $ROLEMARK_OUT/screenshots/<build>/.
 
 Prints one line per check and a final 'N passed, N failed'.
 """
@@ -23,27 +23,15 @@ import sys
 import tempfile
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "e2e"))
-from rig import unescape, winpath  # noqa: E402  (uidriver's output, Windows paths)
+from rig import unescape, wine, winpath  # uidriver's output, the Wine environment, Windows paths
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.environ.get("ROLEMARK_ROOT") or os.path.dirname(os.path.dirname(HERE))
-OUT = os.environ.get("ROLEMARK_OUT") or os.path.join(ROOT, "out")
-BIN = os.path.join(OUT, "win64", "bin")
-WINE = os.environ.get("ROLEMARK_WINE") or "/usr/lib/wine/wine64"
+ROOT, OUT = wine.ROOT, wine.OUT
+BIN = wine.bin_dir()
+WINE = wine.LOADER
 KEY = r"HKCU\Software\Kestrova\Rolemark"
 PLAY = os.path.join(ROOT, "standin", "sample", "play.json")
 
-ENV = dict(os.environ)
-ENV.setdefault("WINEPREFIX", os.path.join(OUT, "wineprefix"))
-ENV["WINEDEBUG"] = ENV.get("WINEDEBUG", "-all")
-ENV["WINEDLLOVERRIDES"] = "mscoree,mshtml="
-# NOTE: Wine takes the Windows locale from LC_ALL even where the Unix ru_RU
-# locale is not installed; with LANG alone such a machine runs as code page
-# 1252 with a full stop, and the Russian names would not survive as ANSI.
-ENV["LC_ALL"] = "ru_RU.UTF-8"
-ENV["LANG"] = "ru_RU.UTF-8"
+ENV = wine.environment("ru_RU.UTF-8")
 
 # Every control of the window: class, caption or text at start, enabled,
 # style bits that give its kind (mask, value), and checked state where it has one.
@@ -295,7 +283,7 @@ def screenshot(s, page, name):
     if not R.true("page %d shown for its screenshot" % page, ok and forms, error):
         return
     x, y = (int(v) for v in forms[0][7].split(","))
-    folder = os.path.join(OUT, "screenshots")
+    folder = os.path.join(OUT, "screenshots", wine.arch())
     os.makedirs(folder, exist_ok=True)
     target = os.path.join(folder, name)
     full = os.path.join(s.dir, "screen.png")
