@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # group: wine
 """The host stand-in program under Wine: its command line, its window, and,
-when the win64 build has pmcmd, a scripted walk over DDE (select, copy, read
+when the build has pmcmd, a scripted walk over DDE (select, copy, read
 the clipboard back), formatting seen in the dump, and faults as the link
 meets them. Prints 'N passed, N failed'.
 """

@@ -10,6 +10,7 @@ benchmark runs; ROLEMARK_OUT the build folder (default <root>/out);
 WINEPREFIX the prefix (default $ROLEMARK_OUT/wineprefix).
 """
 import os
+import shutil
 import subprocess
 
 TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -65,30 +66,34 @@ def environment(lang=LANG, base=None):
 
 
 def has_32bit_half(path):
-    """Whether the prefix at `path` was made or updated with 32-bit Wine
-    present (one made before lacks its 32-bit system folder's DLLs)."""
+    """Whether the prefix at `path` was made with 32-bit Wine present: one
+    made before has an empty 32-bit system folder, and "wineboot -u" does not
+    fill it."""
     return os.path.exists(os.path.join(path, "drive_c", "windows", "syswow64", "kernel32.dll"))
 
 
 def ensure_prefix(env, timeout=300):
-    """Makes the prefix of `env` on first use, or updates one made without
-    its 32-bit half; waits for the wineserver to end, so that the next
-    program starts one under the current display. Returns what was done
-    ("" when nothing), raises RuntimeError when the prefix is still not
-    whole."""
+    """Makes the prefix of `env` on first use, or makes it again when it
+    lacks its 32-bit half (only a prefix in the build folder: it holds
+    nothing but test state); waits for the wineserver to end, so that the
+    next program starts one under the current display. Returns what was done
+    ("" when nothing); raises RuntimeError when the prefix is not whole."""
     path = prefix(env)
     if not os.path.exists(os.path.join(path, "system.reg")):
         done = "made"
-        command = [LOADER, "wineboot", "-i"]
-    elif not has_32bit_half(path):
-        done = "updated for 32-bit programs"
-        command = [LOADER, "wineboot", "-u"]
-    else:
+    elif has_32bit_half(path):
         return ""
+    elif os.path.realpath(path).startswith(os.path.realpath(OUT) + os.sep):
+        done = "made again with its 32-bit half"
+        stop_server(env)
+        shutil.rmtree(path)
+    else:
+        raise RuntimeError("the Wine prefix %s was made without 32-bit Wine: make a new one" % path)
     with open(os.devnull, "wb") as null:
-        subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=null, stderr=null, timeout=timeout)
+        subprocess.run([LOADER, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL, stdout=null, stderr=null,
+                       timeout=timeout)
         subprocess.run([SERVER, "-w"], env=env, stdin=subprocess.DEVNULL, stdout=null, stderr=null, timeout=timeout)
-    if not (os.path.exists(os.path.join(path, "system.reg")) and has_32bit_half(path)):
+    if not has_32bit_half(path):
         raise RuntimeError("the Wine prefix %s could not be %s" % (path, done))
     return done
 
