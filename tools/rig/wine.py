@@ -77,7 +77,8 @@ def ensure_prefix(env, timeout=300):
     lacks its 32-bit half (only a prefix in the build folder: it holds
     nothing but test state); waits for the wineserver to end, so that the
     next program starts one under the current display. Returns what was done
-    ("" when nothing); raises RuntimeError when the prefix is not whole."""
+    ("" when nothing); raises RuntimeError when the prefix is not whole.
+    Call it with no program of the prefix running."""
     path = prefix(env)
     if not os.path.exists(os.path.join(path, "system.reg")):
         done = "made"
@@ -90,8 +91,10 @@ def ensure_prefix(env, timeout=300):
     else:
         raise RuntimeError("the Wine prefix %s was made without 32-bit Wine: make a new one" % path)
     with open(os.devnull, "wb") as null:
-        subprocess.run([LOADER, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL, stdout=null, stderr=null,
-                       timeout=timeout)
+        # NOTE: in an X server of its own: in a display that stays, something
+        # wineboot starts stays too, and the wineserver never ends.
+        subprocess.run(["xvfb-run", "-a", LOADER, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL, stdout=null,
+                       stderr=null, timeout=timeout)
         subprocess.run([SERVER, "-w"], env=env, stdin=subprocess.DEVNULL, stdout=null, stderr=null, timeout=timeout)
     if not has_32bit_half(path):
         raise RuntimeError("the Wine prefix %s could not be %s" % (path, done))
