@@ -370,7 +370,7 @@ class Rig:
                 found[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
         return found
 
-    def start_rolemark(self, timeout=30):
+    def start_rolemark(self, timeout=90):
         """Starts the program the way the host does: plughost loads the
         plug-in and calls its `main`, which starts the program from AppPath.
         Returns uidriver's description of the window once it is complete

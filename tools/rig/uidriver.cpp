@@ -7,7 +7,7 @@
 // driver intact whatever the host's locale.
 //
 // Commands (each but wait-title and sleep first looks for the Rolemark window,
-// hidden or not, for up to 15 s):
+// hidden or not, for up to 60 s):
 //   dump                      the form, then every window of the layout
 //   form                      the form alone
 //   get NAME                  one window of the layout
@@ -73,8 +73,10 @@ using namespace rolemark_view;
 
 namespace {
 
-constexpr DWORD kFindTimeoutMs = 15000;
-constexpr DWORD kSyncTimeoutMs = 10000;
+// Generous: they bound waits for what should come, and a 32-bit program
+// under qemu on a busy machine can take many seconds to start.
+constexpr DWORD kFindTimeoutMs = 60000;
+constexpr DWORD kSyncTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kHandlerWaitMs = 3000;
 constexpr const char* kTabsName = "PageControl";
