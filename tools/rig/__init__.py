@@ -12,8 +12,8 @@ checks and the benchmarks alike.
 Scripts run through tools/with_wine (or tools/testrun.py) find this package
 on PYTHONPATH.
 """
-from rig.session import (HOST_TITLE, KEY, SAMPLE_CAST, SAMPLE_PLAY, Host, Results, Rig, RigError, UiResult,
+from rig.session import (HOST_TITLE, KEY, ROOT, SAMPLE_CAST, SAMPLE_PLAY, Host, Results, Rig, RigError, UiResult,
                          deadline_loop, unescape, winpath)
 
-__all__ = ["HOST_TITLE", "KEY", "SAMPLE_CAST", "SAMPLE_PLAY", "Host", "Results", "Rig", "RigError", "UiResult",
-           "deadline_loop", "unescape", "winpath"]
+__all__ = ["HOST_TITLE", "KEY", "ROOT", "SAMPLE_CAST", "SAMPLE_PLAY", "Host", "Results", "Rig", "RigError",
+           "UiResult", "deadline_loop", "unescape", "winpath"]
