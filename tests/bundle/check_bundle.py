@@ -86,6 +86,7 @@ def main():
         form = rig.ui("form", timeout=60)
         if not check(form.ok, "the plug-in starts Rolemark and its window appears", form.error):
             return
+        host.wait_quiet()  # the window's first fill
         folder = os.path.join(OUT, "bundle")
         os.makedirs(folder, exist_ok=True)
         try:

@@ -180,6 +180,18 @@ class Host:
     def since(self, mark):
         return self.transcript()[mark:]
 
+    def wait_quiet(self, quiet=1.5, timeout=60):
+        """Returns once the transcript has not grown for `quiet` seconds (or
+        after `timeout`): what a program started on its own, such as its
+        first fill, is over."""
+        last, since = -1, time.monotonic()
+        for _ in deadline_loop(timeout, 0.2):
+            count = len(self.transcript())
+            if count != last:
+                last, since = count, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return
+
     def query(self, text, timeout=30):
         """The host's reply to the query `text`, decoded from its code page."""
         code, out = self.rig.pmcmd("query", text, timeout=timeout)
@@ -374,7 +386,10 @@ class Rig:
         """Starts the program the way the host does: plughost loads the
         plug-in and calls its `main`, which starts the program from AppPath.
         Returns uidriver's description of the window once it is complete
-        (its first fill may still be going on: follow with "wait-idle")."""
+        and its first fill is over (the hosts quiet).
+
+        NOTE: a click that comes during the first fill can be lost: with the
+        i686 build under qemu, a file dialog asked for then never came."""
         code, out = self.wine(self.program("plughost.exe"), winpath(self.program("rmaddin.add")), timeout=timeout,
                               stem="plughost")
         if code != 0 or "returned 0" not in out:
@@ -382,6 +397,9 @@ class Rig:
         result = self.ui("form", timeout=timeout)
         if not result.ok:
             raise RigError("the Rolemark window did not appear: %s" % result.error)
+        for host in self.hosts:
+            if host.alive():
+                host.wait_quiet()
         return result
 
     def ui(self, *commands, timeout=120):
