@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# group: wine32
+# group: wine64
 """What Rolemark does when things go wrong around it, end to end under Wine:
 the host stand-in is told to commit one fault (refuse a command, answer a
 query empty or too late, stay busy, end the conversation, quit, stop moving
