@@ -4,25 +4,21 @@
 # times each, alternating, in one Wine session. Prints every run, then the
 # median exchanges/s of both and the total lost; exits non-zero on any loss.
 #
-#   bench/dde_soak.sh [BUILD_DIR]      (default out/win64)
-#   env: EXCHANGES (20000), RUNS (3), SERVER_OPTIONS (e.g. --ddeml), WINEPREFIX
+#   bench/dde_soak.sh
+#   env: EXCHANGES (20000), RUNS (3), SERVER_OPTIONS (e.g. --ddeml),
+#        ROLEMARK_ARCH (the build, default win64), ROLEMARK_OUT, WINEPREFIX
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/out/win64}" && pwd)
+arch=${ROLEMARK_ARCH:-win64}
 exchanges=${EXCHANGES:-20000}
 runs=${RUNS:-3}
 
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build"
+if [ -z "${ROLEMARK_WINE:-}" ]; then
+  "$root/tools/build" "$arch" --only pmcmd scripted_server dde_bare >/dev/null
+  exec "$root/tools/with_wine" "$0" "$@"
 fi
-
-export WINEPREFIX=${WINEPREFIX:-$root/out/wineprefix} WINEDEBUG=-all LANG=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-bin=$build/bin
-for program in pmcmd scripted_server dde_bare; do
-  [ -f "$bin/$program.exe" ] || { echo "dde_soak: $bin/$program.exe is missing (build the win64 tree)" >&2; exit 2; }
-done
-[ -f "$WINEPREFIX/system.reg" ] || { $wine wineboot -i >/dev/null 2>&1; /usr/lib/wine/wineserver -w; }
+wine=$ROLEMARK_WINE
+bin=$ROLEMARK_OUT/$arch/bin
 
 work=$(mktemp -d)
 server=

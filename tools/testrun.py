@@ -1,32 +1,34 @@
 #!/usr/bin/env python3
-"""Runs every test of one group and prints 'GROUP: N passed, N failed'.
+"""Runs every test of the groups named and prints, per group,
+'GROUP: N passed, N failed in S s'.
+
+    python3 tools/testrun.py GROUP...
+    tools/with_wine python3 tools/testrun.py wine64 wine32   (the Wine groups)
 
 Groups:
   native  the GoogleTest executables of out/native/tests, and the checks
           marked '# group: native'
-  wine    the GoogleTest executables of out/win64/tests (run with wine64), and
-          the checks marked '# group: wine'
+  wine64  the GoogleTest executables of out/win64/tests, and the checks marked
+          '# group: wine' or '# group: wine64', with ROLEMARK_ARCH=win64
+  wine32  the same for the i686 build (out/win32), with ROLEMARK_ARCH=win32;
+          a check marked '# group: wine32' runs here only
 
 A check is a script tests/**/check_*.py; it prints its own 'N passed, N failed'
 line. A GoogleTest executable counts its cases. A program that dies without a
 summary counts as one failure. Results go to out/results/GROUP.json.
 """
-import glob, json, os, re, subprocess, sys, time
+import glob
+import json
+import os
+import re
+import subprocess
+import sys
+import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-OUT = os.path.join(ROOT, "out")
-WINE = "/usr/lib/wine/wine64"
+from rig import wine
 
-
-def wine_env():
-    env = dict(os.environ)
-    env.setdefault("WINEPREFIX", os.path.join(OUT, "wineprefix"))
-    env["WINEDEBUG"] = env.get("WINEDEBUG", "-all")
-    env.setdefault("LANG", "ru_RU.UTF-8")
-    # NOTE: Wine takes its code page from LC_ALL/LC_CTYPE before LANG.
-    env["LC_ALL"] = env["LANG"]
-    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
-    return env
+ROOT, OUT = wine.ROOT, wine.OUT
+GROUPS = {"native": None, "wine64": "win64", "wine32": "win32"}
 
 
 def count(output, code):
@@ -70,41 +72,56 @@ def run(name, cmd, env, timeout):
 
 
 def checks(group):
+    marks = ("native",) if group == "native" else ("wine", group)
     found = []
     for path in sorted(glob.glob(os.path.join(ROOT, "tests", "**", "check_*.py"), recursive=True)):
         with open(path) as f:
             head = f.read(400)
-        if re.search(r"^# group: %s\b" % group, head, re.M):
+        m = re.search(r"^# group: (\w+)\s*$", head, re.M)
+        if m and m.group(1) in marks:
             found.append(path)
     return found
 
 
-def main():
-    group = sys.argv[1]
-    os.makedirs(os.path.join(OUT, "results"), exist_ok=True)
-    total_p = total_f = 0
-    if group == "native":
-        env = dict(os.environ)
+def jobs(group):
+    """(log name, command, environment, timeout) of every test of `group`."""
+    arch = GROUPS[group]
+    if arch is None:
+        env = wine.python_env()
         env.setdefault("ASAN_OPTIONS", "detect_leaks=1")
         exes = sorted(p for p in glob.glob(os.path.join(OUT, "native", "tests", "*")) if os.access(p, os.X_OK) and os.path.isfile(p))
-        jobs = [(os.path.basename(e), [e], 600) for e in exes]
+        found = [(os.path.basename(e), [e], 600) for e in exes]
+        suffix = ""
     else:
-        env = wine_env()
-        exes = sorted(glob.glob(os.path.join(OUT, "win64", "tests", "*.exe")))
-        jobs = [(os.path.basename(e), [WINE, e], 600) for e in exes]
-    env["ROLEMARK_ROOT"] = ROOT
-    env["ROLEMARK_OUT"] = OUT
-    env["ROLEMARK_WINE"] = WINE
-    for c in checks(group):
-        jobs.append((os.path.relpath(c, ROOT), [sys.executable, c], 1200))
-    for name, cmd, timeout in jobs:
-        p, f = run(name.replace("/", "_"), cmd, env, timeout)
-        total_p += p
-        total_f += f
-    with open(os.path.join(OUT, "results", group + ".json"), "w") as f:
-        json.dump({"passed": total_p, "failed": total_f}, f)
-    print("%s: %d passed, %d failed" % (group, total_p, total_f), flush=True)
-    return 1 if total_f else 0
+        env = wine.environment()
+        env["ROLEMARK_ARCH"] = arch
+        exes = sorted(glob.glob(os.path.join(OUT, arch, "tests", "*.exe")))
+        found = [(os.path.basename(e), [wine.LOADER, e], 600) for e in exes]
+        suffix = "." + arch
+    found += [(os.path.relpath(c, ROOT), [sys.executable, c], 1200) for c in checks(group)]
+    return [(name.replace("/", "_") + suffix, cmd, env, timeout) for name, cmd, timeout in found]
+
+
+def main():
+    groups = sys.argv[1:]
+    if not groups or any(g not in GROUPS for g in groups):
+        print("usage: testrun.py GROUP... (%s)" % ", ".join(GROUPS), file=sys.stderr)
+        return 2
+    os.makedirs(os.path.join(OUT, "results"), exist_ok=True)
+    status = 0
+    for group in groups:
+        start = time.time()
+        total_p = total_f = 0
+        for name, cmd, env, timeout in jobs(group):
+            p, f = run(name, cmd, env, timeout)
+            total_p += p
+            total_f += f
+        seconds = time.time() - start
+        with open(os.path.join(OUT, "results", group + ".json"), "w") as f:
+            json.dump({"passed": total_p, "failed": total_f, "seconds": round(seconds)}, f)
+        print("%s: %d passed, %d failed in %d s" % (group, total_p, total_f, seconds), flush=True)
+        status = status or (1 if total_f else 0)
+    return status
 
 
 if __name__ == "__main__":

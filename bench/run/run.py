@@ -37,8 +37,8 @@ most time beyond the replay: the host's wait between two exchanges, summed
 over the run for each pair of exchange words (what Rolemark does between
 them is where the time goes).
 
-Environment as for the end-to-end rig (tests/e2e/rig.py): ROLEMARK_OUT (the
-programs in $ROLEMARK_OUT/win64/bin, bare_replay.exe among them),
+Environment as for the rig (tools/rig): ROLEMARK_OUT (the
+programs of the build ROLEMARK_ARCH names, bare_replay.exe among them),
 WINEPREFIX, DISPLAY.
 """
 import argparse
@@ -50,11 +50,9 @@ import subprocess
 import sys
 import time
 
-sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from rig import Rig, RigError, winpath  # noqa: E402
+from rig import Rig, RigError, winpath
 
 CAST_SIZE = 40
 FILTER_STYLE = "Реплика"

@@ -11,7 +11,7 @@ exactly the exchanges sent, in order, each carried out and answered.
 
     bench/soak/soak [EXCHANGES]        (default 100000)
 
-Environment as for the end-to-end rig (tests/e2e/rig.py): ROLEMARK_OUT,
+Environment as for the rig (tools/rig): ROLEMARK_OUT,
 WINEPREFIX, DISPLAY.
 """
 import os
@@ -20,10 +20,7 @@ import subprocess
 import sys
 import time
 
-sys.dont_write_bytecode = True
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "e2e"))
-from rig import Rig, RigError  # noqa: E402
+from rig import Rig, RigError
 
 
 def round_texts(r):

@@ -14,7 +14,7 @@ Prints every start, the medians and the ratio Rolemark / bare.
 
     bench/start/start [--rounds 5]
 
-Environment as for the end-to-end rig (tests/e2e/rig.py).
+Environment as for the rig (tools/rig).
 """
 import argparse
 import json
@@ -24,12 +24,10 @@ import statistics
 import subprocess
 import sys
 
-sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import rig as rigmod  # noqa: E402
-from rig import Rig, RigError, winpath  # noqa: E402
+import rig as rigmod
+from rig import Rig, RigError, winpath
 
 FONTS, STYLES = 2000, 200
 FAMILIES = ["Academy", "Baltica", "Courier", "Garamond", "Journal", "Literaturnaya", "Pragmatica", "Schoolbook", "Tahoma",

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # group: wine
 """The release bundle as a new user meets it: tools/dist makes the zips; the
-win64 one is unpacked into a fresh Wine prefix; the first start of its
+one of the build under test (ROLEMARK_ARCH) is unpacked into a fresh Wine prefix; the first start of its
 rolemark.exe shows the installation message and records AppPath; then the
 bundle's rmaddin.add, called the way the host calls it, starts Rolemark
 against the host stand-in, the bundle's words.txt is opened through the
@@ -16,15 +16,11 @@ import sys
 import tempfile
 import zipfile
 
-sys.dont_write_bytecode = True
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-OUT = os.environ.get("ROLEMARK_OUT") or os.path.join(ROOT, "out")
+from rig import Rig, RigError, demo, wine, winpath
+
+ROOT, OUT = wine.ROOT, wine.OUT
 fresh = tempfile.mkdtemp(prefix="rolemark-bundle-")
 os.environ["WINEPREFIX"] = os.path.join(fresh, "prefix")  # a new user's machine
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import demo  # noqa: E402
-from rig import Rig, RigError, winpath  # noqa: E402
 
 BUNDLED = ("rolemark.exe", "rmaddin.add", "pmcmd.exe", "words.txt", "README.txt", "ПРОЧТИ.txt", "LICENSE.txt")
 TOOLS = ("pmstandin.exe", "pmcmd.exe", "uidriver.exe", "plughost.exe")
@@ -59,12 +55,12 @@ def main():
 
     # The new user's install folder; the test tools sit beside it, not in it.
     install = os.path.join(fresh, "drive", "Rolemark")
-    with zipfile.ZipFile(zips["win64"][-1]) as z:
+    with zipfile.ZipFile(zips[wine.arch()][-1]) as z:
         z.extractall(install)
     tools = os.path.join(fresh, "tools")
     os.makedirs(tools)
     for name in TOOLS:
-        shutil.copy(os.path.join(OUT, "win64", "bin", name), tools)
+        shutil.copy(os.path.join(wine.bin_dir(), name), tools)
     for name in ("rolemark.exe", "rmaddin.add"):
         os.symlink(os.path.join(install, name), os.path.join(tools, name))
 
@@ -90,6 +86,7 @@ def main():
         form = rig.ui("form", timeout=60)
         if not check(form.ok, "the plug-in starts Rolemark and its window appears", form.error):
             return
+        host.wait_quiet()  # the window's first fill
         folder = os.path.join(OUT, "bundle")
         os.makedirs(folder, exist_ok=True)
         try:
@@ -107,8 +104,7 @@ if __name__ == "__main__":
     except (RigError, OSError, subprocess.SubprocessError) as e:
         check(False, "the bundle check ran to its end", str(e))
     finally:
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(os.environ), stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wine.stop_server(dict(os.environ))
         shutil.rmtree(fresh, ignore_errors=True)
     print("%d passed, %d failed" % (passed, failed))
     sys.exit(1 if failed else 0)

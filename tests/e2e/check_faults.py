@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# group: wine
+# group: wine64
 """What Rolemark does when things go wrong around it, end to end under Wine:
 the host stand-in is told to commit one fault (refuse a command, answer a
 query empty or too late, stay busy, end the conversation, quit, stop moving
@@ -29,11 +29,8 @@ import os
 import sys
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import rig as rigmod  # noqa: E402
-import story_model as model  # noqa: E402
-from rig import Rig, RigError, winpath  # noqa: E402
+import rig as rigmod
+from rig import Rig, RigError, story_model as model, winpath
 
 ERROR_CAPTION = "Rolemark"
 STATE_CAPTION = "Проблемы при работе"

@@ -19,9 +19,7 @@ import os
 import re
 import sys
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from rig import ROOT, Results, Rig, winpath  # noqa: E402
+from rig import ROOT, Results, Rig, winpath
 
 R = Results()
 LINE = re.compile(r"^(same|differs|no answer|not asked) *\| (.*?) \| ")

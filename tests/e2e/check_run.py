@@ -34,11 +34,8 @@ import re
 import sys
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import rig as rigmod  # noqa: E402
-import story_model as model  # noqa: E402
-from rig import Results, Rig, RigError, winpath  # noqa: E402
+import rig as rigmod
+from rig import Results, Rig, RigError, story_model as model, winpath
 
 
 R = Results()

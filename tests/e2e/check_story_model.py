@@ -6,12 +6,9 @@ it reads a name file, and that its comparison of two dumps notices every
 kind of wrong result (a name missed, a name cut short, a change elsewhere,
 an attribute that should have stayed). Prints 'N passed, N failed'."""
 import copy
-import os
 import sys
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import story_model as model  # noqa: E402
+from rig import story_model as model
 
 passed = failed = 0
 

@@ -16,10 +16,10 @@ import sys
 import tempfile
 import time
 
-ROOT = os.environ.get("ROLEMARK_ROOT", os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-OUT = os.environ.get("ROLEMARK_OUT", os.path.join(ROOT, "out"))
-WINE = os.environ.get("ROLEMARK_WINE", "/usr/lib/wine/wine64")
-BIN = os.path.join(OUT, "win64", "bin")
+from rig import wine as wine_env
+
+WINE = wine_env.LOADER
+BIN = wine_env.bin_dir()
 KEY = r"HKCU\Software\Kestrova\Rolemark"
 
 passed = failed = 0

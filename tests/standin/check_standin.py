@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # group: wine
 """The host stand-in program under Wine: its command line, its window, and,
-when the win64 build has pmcmd, a scripted walk over DDE (select, copy, read
+when the build has pmcmd, a scripted walk over DDE (select, copy, read
 the clipboard back), formatting seen in the dump, and faults as the link
 meets them. Prints 'N passed, N failed'.
 """
@@ -13,20 +13,15 @@ import sys
 import tempfile
 import time
 
-ROOT = os.environ.get("ROLEMARK_ROOT", os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-OUT = os.environ.get("ROLEMARK_OUT", os.path.join(ROOT, "out"))
-WINE = os.environ.get("ROLEMARK_WINE", "/usr/lib/wine/wine64")
-BIN = os.path.join(OUT, "win64", "bin")
+from rig import wine
+
+WINE = wine.LOADER
+BIN = wine.bin_dir()
 STANDIN = os.path.join(BIN, "pmstandin.exe")
 PMCMD = os.path.join(BIN, "pmcmd.exe")
 TITLE = "Adobe PageMaker 6.5 - [Дачный вечер]"
 
-ENV = dict(os.environ)
-ENV.setdefault("WINEPREFIX", os.path.join(OUT, "wineprefix"))
-ENV["WINEDEBUG"] = "-all"
-# NOTE: Wine takes its code page from LC_ALL even when the Unix locale is not
-# installed (measured: LANG alone then gives 1252, LC_ALL gives 1251).
-ENV["LC_ALL"] = "ru_RU.UTF-8"
+ENV = wine.environment("ru_RU.UTF-8")
 
 results = []
 

@@ -18,15 +18,11 @@ import sys
 import tempfile
 import time
 
-ROOT = os.environ.get("ROLEMARK_ROOT", os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-OUT = os.environ.get("ROLEMARK_OUT", os.path.join(ROOT, "out"))
-BIN = os.path.join(OUT, "win64", "bin")
-WINE = os.environ.get("ROLEMARK_WINE", "/usr/lib/wine/wine64")
-ENV = dict(os.environ, WINEDEBUG="-all", LANG=os.environ.get("LANG", "ru_RU.UTF-8"))
-# NOTE: on a machine without the Unix locale ru_RU.UTF-8, Wine took code
-# page 1252 from LANG alone and 1251 only with LC_ALL; with the locale both
-# give 1251. Setting both keeps the check independent of it.
-ENV["LC_ALL"] = ENV["LANG"]
+from rig import wine
+
+BIN = wine.bin_dir()
+WINE = wine.LOADER
+ENV = wine.environment("ru_RU.UTF-8")
 
 NOT_FOUND = "Не могу установить связь с PageMaker"
 CANT_COMMAND = "Не могу выполнить команду PageMaker - "

@@ -7,7 +7,7 @@
 // driver intact whatever the host's locale.
 //
 // Commands (each but wait-title and sleep first looks for the Rolemark window,
-// hidden or not, for up to 15 s):
+// hidden or not, for up to 60 s):
 //   dump                      the form, then every window of the layout
 //   form                      the form alone
 //   get NAME                  one window of the layout
@@ -64,6 +64,7 @@
 #include <cwchar>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
@@ -73,8 +74,10 @@ using namespace rolemark_view;
 
 namespace {
 
-constexpr DWORD kFindTimeoutMs = 15000;
-constexpr DWORD kSyncTimeoutMs = 10000;
+// Generous: they bound waits for what should come, and a 32-bit program
+// under qemu on a busy machine can take many seconds to start.
+constexpr DWORD kFindTimeoutMs = 60000;
+constexpr DWORD kSyncTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kHandlerWaitMs = 3000;
 constexpr const char* kTabsName = "PageControl";
@@ -641,99 +644,92 @@ std::vector<std::string> Arguments() {
     return args;
 }
 
-int Run() {
-    std::vector<std::string> args = Arguments();
-    size_t next = 0;
-    auto take = [&](const char* what) -> std::string {
-        if (next >= args.size()) throw Failure(std::string("missing ") + what);
-        return args[next++];
-    };
-    auto takeMs = [&](DWORD fallback) -> DWORD {
-        if (next < args.size() && !args[next].empty() && isdigit(static_cast<unsigned char>(args[next][0])))
-            return static_cast<DWORD>(std::stoul(args[next++]));
-        return fallback;
-    };
+// The command line's arguments, taken in order by the commands.
+class Args {
+public:
+    explicit Args(std::vector<std::string> args) : args_(std::move(args)) {}
 
+    bool More() const { return next_ < args_.size(); }
+    std::string Take(const char* what) {
+        if (!More()) throw Failure(std::string("missing ") + what);
+        return args_[next_++];
+    }
+    std::wstring Text(const char* what) { return Wide(Take(what)); }
+    int Number(const char* what) { return std::stoi(Take(what)); }
+    // An optional time in milliseconds: taken only when the next argument
+    // is a number.
+    DWORD Ms(DWORD fallback) {
+        if (More() && !args_[next_].empty() && isdigit(static_cast<unsigned char>(args_[next_][0])))
+            return static_cast<DWORD>(std::stoul(args_[next_++]));
+        return fallback;
+    }
+
+private:
+    std::vector<std::string> args_;
+    size_t next_ = 0;
+};
+
+// One command of the usage banner: its word, whether it needs the Rolemark
+// window found first, and what it does with the driver and its arguments.
+// (Each takes its arguments in order, one statement each.)
+struct Command {
+    const char* name;
+    bool needsWindow;
+    void (*run)(Driver& driver, Args& args);
+};
+
+const Command kCommands[] = {
+    {"wait-title", false, [](Driver&, Args& a) { std::wstring prefix = a.Text("title"); WaitTitle(prefix, a.Ms(kFindTimeoutMs)); }},
+    {"sleep", false, [](Driver&, Args& a) { Sleep(a.Ms(0)); }},
+    {"form", true, [](Driver& d, Args&) { d.DumpForm(); }},
+    {"dump", true, [](Driver& d, Args&) {
+         d.DumpForm();
+         d.DumpTabControl();
+         for (const LayoutRow& row : kLayout) d.DumpRow(row);
+     }},
+    {"get", true, [](Driver& d, Args& a) {
+         std::string name = a.Take("name");
+         if (name == kTabsName)
+             d.DumpTabControl();
+         else
+             d.DumpRow(*Driver::Row(name));
+     }},
+    {"tab", true, [](Driver& d, Args& a) { d.ShowTab(a.Number("tab number")); }},
+    {"type", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Type(name, a.Text("text")); }},
+    {"add-name", true, [](Driver& d, Args& a) { d.Type("NamesEdit", a.Text("name text")); d.Click("Button1"); }},
+    {"click", true, [](Driver& d, Args& a) { d.Click(a.Take("name")); }},
+    {"press", true, [](Driver& d, Args& a) { d.Press(a.Take("name")); }},
+    {"choose", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Choose(name, a.Text("entry")); }},
+    {"choose-index", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.ChooseIndex(name, a.Number("index")); }},
+    {"select", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Select(name, a.Number("index")); }},
+    {"key", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Key(name, a.Take("up or down")); }},
+    {"keys", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Keys(name, a.Text("text")); }},
+    {"tab-key", true, [](Driver& d, Args&) { d.TabKey(); }},
+    {"wait-focus", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.WaitFocus(name, a.Ms(5000)); }},
+    {"leave", true, [](Driver& d, Args& a) { d.Leave(a.Take("name")); }},
+    {"box", true, [](Driver& d, Args& a) { d.Box(a.Ms(kFindTimeoutMs)); }},
+    {"no-box", true, [](Driver& d, Args& a) { d.NoBox(a.Ms(1000)); }},
+    {"save-as", true, [](Driver& d, Args& a) { d.FileDialog(a.Text("path")); }},
+    {"open", true, [](Driver& d, Args& a) { d.FileDialog(a.Text("path")); }},
+    {"cancel-dialog", true, [](Driver& d, Args&) { d.CancelDialog(); }},
+    {"watch-progress", true, [](Driver& d, Args& a) { d.WatchProgress(a.Ms(60000)); }},
+    {"wait-idle", true, [](Driver& d, Args& a) { d.WaitIdle(a.Ms(60000)); }},
+    {"close", true, [](Driver& d, Args&) { d.Close(); }},
+    {"nudge", true, [](Driver& d, Args&) { d.Nudge(); }},
+    {"wait-gone", true, [](Driver& d, Args& a) { d.WaitGone(a.Ms(kFindTimeoutMs)); }},
+};
+
+int Run() {
+    Args args(Arguments());
     Driver driver;
-    while (next < args.size()) {
-        std::string command = args[next++];
-        if (command == "wait-title") {
-            std::string prefix = take("title");
-            WaitTitle(Wide(prefix), takeMs(kFindTimeoutMs));
-            continue;
-        }
-        if (command == "sleep") {
-            Sleep(takeMs(0));
-            continue;
-        }
-        if (!driver.Form()) driver.Find(kFindTimeoutMs);
-        if (command == "form") {
-            driver.DumpForm();
-        } else if (command == "dump") {
-            driver.DumpForm();
-            driver.DumpTabControl();
-            for (const LayoutRow& row : kLayout) driver.DumpRow(row);
-        } else if (command == "get") {
-            std::string name = take("name");
-            if (name == kTabsName)
-                driver.DumpTabControl();
-            else
-                driver.DumpRow(*Driver::Row(name));
-        } else if (command == "tab") {
-            driver.ShowTab(std::stoi(take("tab number")));
-        } else if (command == "type") {
-            std::string name = take("name");
-            driver.Type(name, Wide(take("text")));
-        } else if (command == "add-name") {
-            driver.Type("NamesEdit", Wide(take("name text")));
-            driver.Click("Button1");
-        } else if (command == "click") {
-            driver.Click(take("name"));
-        } else if (command == "press") {
-            driver.Press(take("name"));
-        } else if (command == "choose") {
-            std::string name = take("name");
-            driver.Choose(name, Wide(take("entry")));
-        } else if (command == "choose-index") {
-            std::string name = take("name");
-            driver.ChooseIndex(name, std::stoi(take("index")));
-        } else if (command == "select") {
-            std::string name = take("name");
-            driver.Select(name, std::stoi(take("index")));
-        } else if (command == "key") {
-            std::string name = take("name");
-            driver.Key(name, take("up or down"));
-        } else if (command == "keys") {
-            std::string name = take("name");
-            driver.Keys(name, Wide(take("text")));
-        } else if (command == "tab-key") {
-            driver.TabKey();
-        } else if (command == "wait-focus") {
-            std::string name = take("name");
-            driver.WaitFocus(name, takeMs(5000));
-        } else if (command == "leave") {
-            driver.Leave(take("name"));
-        } else if (command == "box") {
-            driver.Box(takeMs(kFindTimeoutMs));
-        } else if (command == "no-box") {
-            driver.NoBox(takeMs(1000));
-        } else if (command == "save-as" || command == "open") {
-            driver.FileDialog(Wide(take("path")));
-        } else if (command == "cancel-dialog") {
-            driver.CancelDialog();
-        } else if (command == "watch-progress") {
-            driver.WatchProgress(takeMs(60000));
-        } else if (command == "wait-idle") {
-            driver.WaitIdle(takeMs(60000));
-        } else if (command == "close") {
-            driver.Close();
-        } else if (command == "nudge") {
-            driver.Nudge();
-        } else if (command == "wait-gone") {
-            driver.WaitGone(takeMs(kFindTimeoutMs));
-        } else {
-            throw Failure("unknown command " + command);
-        }
+    while (args.More()) {
+        const std::string word = args.Take("command");
+        const Command* command = nullptr;
+        for (const Command& c : kCommands)
+            if (word == c.name) command = &c;
+        if (!command) throw Failure("unknown command " + word);
+        if (command->needsWindow && !driver.Form()) driver.Find(kFindTimeoutMs);
+        command->run(driver, args);
     }
     return 0;
 }

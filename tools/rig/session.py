@@ -8,11 +8,10 @@ asks the host questions on a conversation of its own. The rig knows where
 these live, starts them, waits for them (every wait bounded) and stops
 everything it started, whatever happened.
 
-Environment read: ROLEMARK_ROOT, ROLEMARK_OUT (programs in
-$ROLEMARK_OUT/win64/bin), ROLEMARK_WINE (default /usr/lib/wine/wine64),
-WINEPREFIX (default $ROLEMARK_OUT/wineprefix), DISPLAY (Xvfb or a real
-screen). The caller picks the locale: Wine takes the Windows code page and
-decimal separator from LANG and LC_ALL, so both are set to it.
+Every program of a session comes from one build, ROLEMARK_ARCH (win64 or
+win32; see rig.wine, which also gives the Wine environment); DISPLAY is
+Xvfb or a real screen. The caller picks the locale, which gives the Windows
+code page and decimal separator.
 
     with Rig("ru_RU.UTF-8") as rig:
         host = rig.start_host(faults=[("states", "7,1")])
@@ -41,9 +40,9 @@ import subprocess
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.environ.get("ROLEMARK_ROOT") or os.path.dirname(os.path.dirname(HERE))
-OUT = os.environ.get("ROLEMARK_OUT") or os.path.join(ROOT, "out")
+from rig import wine
+
+ROOT = wine.ROOT
 KEY = r"HKCU\Software\Kestrova\Rolemark"
 HOST_TITLE = "Adobe PageMaker 6.5 - ["
 SAMPLE_PLAY = os.path.join(ROOT, "standin", "sample", "play.json")
@@ -181,6 +180,18 @@ class Host:
     def since(self, mark):
         return self.transcript()[mark:]
 
+    def wait_quiet(self, quiet=1.5, timeout=60):
+        """Returns once the transcript has not grown for `quiet` seconds (or
+        after `timeout`): what a program started on its own, such as its
+        first fill, is over."""
+        last, since = -1, time.monotonic()
+        for _ in deadline_loop(timeout, 0.2):
+            count = len(self.transcript())
+            if count != last:
+                last, since = count, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return
+
     def query(self, text, timeout=30):
         """The host's reply to the query `text`, decoded from its code page."""
         code, out = self.rig.pmcmd("query", text, timeout=timeout)
@@ -220,15 +231,15 @@ class Rig:
     """One Wine session in a folder of its own (`work`). Use it as a context
     manager, or call close() in a finally block."""
 
-    def __init__(self, lang="ru_RU.UTF-8", work=None):
-        self.bin = os.path.join(OUT, "win64", "bin")
-        self.wine_program = os.environ.get("ROLEMARK_WINE") or "/usr/lib/wine/wine64"
-        self.prefix = os.environ.get("WINEPREFIX") or os.path.join(OUT, "wineprefix")
+    def __init__(self, lang="ru_RU.UTF-8", work=None, arch=None):
+        self.arch = arch or wine.arch()
+        self.bin = wine.bin_dir(self.arch)
+        self.wine_program = wine.LOADER
         self.lang = lang
         # The host's texts (pmcmd output, name files) are in this code page.
         self.codepage = "cp1251" if lang.startswith("ru") else "cp1252"
-        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", LANG=lang, LC_ALL=lang,
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env = wine.environment(lang)
+        self.prefix = self.env["WINEPREFIX"]
         self.own_work = work is None
         self.work = work or tempfile.mkdtemp(prefix="rolemark-e2e-")
         os.makedirs(self.work, exist_ok=True)
@@ -287,15 +298,13 @@ class Rig:
     def pmcmd(self, *args, timeout=30):
         return self.wine(self.program("pmcmd.exe"), *args, timeout=timeout, stem="pmcmd")
 
-    def ensure_prefix(self, timeout=180):
-        """Makes the Wine prefix on first use (10 to 20 s)."""
-        if os.path.exists(os.path.join(self.prefix, "system.reg")):
-            return
-        code, out = self.wine("wineboot", "-i", timeout=timeout)
-        subprocess.run(["timeout", str(timeout), os.path.join(os.path.dirname(self.wine_program), "wineserver"), "-w"],
-                       env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
-            raise RigError("cannot make the Wine prefix %s: %s" % (self.prefix, out.strip()))
+    def ensure_prefix(self, timeout=300):
+        """Makes the Wine prefix on first use (about 20 s), or gives one
+        made before 32-bit Wine was installed its 32-bit half."""
+        try:
+            wine.ensure_prefix(self.env, timeout)
+        except (RuntimeError, subprocess.SubprocessError) as e:
+            raise RigError(str(e))
 
     # --- the host
 
@@ -376,11 +385,14 @@ class Rig:
                 found[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
         return found
 
-    def start_rolemark(self, timeout=30):
+    def start_rolemark(self, timeout=90):
         """Starts the program the way the host does: plughost loads the
         plug-in and calls its `main`, which starts the program from AppPath.
         Returns uidriver's description of the window once it is complete
-        (its first fill may still be going on: follow with "wait-idle")."""
+        and its first fill is over (the hosts quiet).
+
+        NOTE: a click that comes during the first fill can be lost: with the
+        i686 build under qemu, a file dialog asked for then never came."""
         code, out = self.wine(self.program("plughost.exe"), winpath(self.program("rmaddin.add")), timeout=timeout,
                               stem="plughost")
         if code != 0 or "returned 0" not in out:
@@ -388,6 +400,9 @@ class Rig:
         result = self.ui("form", timeout=timeout)
         if not result.ok:
             raise RigError("the Rolemark window did not appear: %s" % result.error)
+        for host in self.hosts:
+            if host.alive():
+                host.wait_quiet()
         return result
 
     def ui(self, *commands, timeout=120):

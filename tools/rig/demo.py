@@ -1,5 +1,4 @@
-#!/usr/bin/env python3
-"""The demonstration run behind tools/demo: the sample play in the host
+"""The demonstration run behind tools/demo (python3 -m rig.demo FOLDER): the sample play in the host
 stand-in, Rolemark started through the plug-in, the sample cast opened
 through the window's dialog, a visible formatting chosen (a style's
 formatting with a font from the list, a size, bold and italic), "Выполнить"
@@ -16,11 +15,7 @@ import shutil
 import sys
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import rig as rigmod  # noqa: E402
-import story_model as model  # noqa: E402
-from rig import Rig, RigError, winpath  # noqa: E402
+from rig import HOST_TITLE, SAMPLE_CAST, Rig, RigError, story_model as model, winpath
 
 # The speech style's formatting, in another font, larger, bold and italic.
 STYLE, FONT, SIZE = "Реплика", "Academy", "14,0"
@@ -35,12 +30,12 @@ def run(folder):
         missing = rig.missing_programs()
         if missing:
             raise RigError("not built: %s (in %s)" % (", ".join(missing), rig.bin))
-        say("Wine prefix %s" % rig.prefix)
+        say("Wine prefix %s, the %s build" % (rig.prefix, rig.arch))
         rig.ensure_prefix()
         host = rig.start_host()
         rig.seed_registry()
         rig.start_rolemark()
-        return format_sample(rig, host, rigmod.SAMPLE_CAST, folder)
+        return format_sample(rig, host, SAMPLE_CAST, folder)
 
 
 def format_sample(rig, host, cast_path, folder):
@@ -89,7 +84,7 @@ def format_sample(rig, host, cast_path, folder):
         rig.screenshot(os.path.join(folder, "rolemark-page%d.png" % page), form.form_box())
     rig.ui("close", "wait-gone", "10000")
     time.sleep(1)  # the host's view follows its story on a timer
-    box = rig.x_window_box(rigmod.HOST_TITLE)
+    box = rig.x_window_box(HOST_TITLE)
     rig.screenshot(os.path.join(folder, "host.png"), box)
     host.stop()
     shutil.copy(host.dump_path, os.path.join(folder, "story.json"))
