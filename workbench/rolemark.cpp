@@ -37,8 +37,8 @@ TRolemark::TRolemark(const Services& services)
       view_(services.view) {
     RadioButton::Group({&EntireTextRadio, &SelParaRadio});
     SrcStyleCombo.SetEnabled(false);
-    TrackingCombo.Assign({"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"});
-    TrackingCombo.SetText("Без трекинга");
+    TrackingCombo.Assign(text::kTrackings);
+    TrackingCombo.SetText(text::kTrackings.front());
     ProgressBar.SetVisible(false);
     SummaryLabel.SetVisible(false);
 
