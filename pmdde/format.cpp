@@ -147,9 +147,9 @@ std::string Compose(std::string_view fmt, std::initializer_list<FormatArg> args)
         else if (rest.rfind("g", 0) == 0) { out += General(take(FormatArg::Real).real); i += 1; }
         else if (rest.rfind("%", 0) == 0) { out += '%'; i += 1; }
         else throw EConvertError(pmmsg::BadFormat(fmt));
-        if (out.size() > MaxLength) throw EConvertError(pmmsg::FormatTooLong());
+        if (out.size() > kMaxLength) throw EConvertError(pmmsg::FormatTooLong());
     }
-    if (out.size() > MaxLength) throw EConvertError(pmmsg::FormatTooLong());
+    if (out.size() > kMaxLength) throw EConvertError(pmmsg::FormatTooLong());
     return out;
 }
 
