@@ -1,6 +1,8 @@
 // The main window's own texts: the host-state messages, the captions of its
-// message boxes, and the failures it raises itself. One place, so that the
-// handlers and the tests use the same bytes.
+// message boxes, the tracking choices, and the failures it raises itself. One
+// place, so that the handlers and the tests use the same bytes. (The controls'
+// captions stay with their declarations in rolemark.h, the run's summary line
+// with its plural rules in run_summary.cpp.)
 #pragma once
 
 #include <string>
