@@ -21,6 +21,8 @@ std::string CantExtractNumber(const std::string& ansiReply, int from, int to) {
            ", с позиции " + std::to_string(from) + " до " + std::to_string(to);
 }
 
+std::string BadFormat(std::string_view format) { return "Формат «" + std::string(format) + "» неверен или не подходит к значению"; }
+std::string FormatTooLong() { return "Format result longer than 4096 characters"; }
 std::string ObjectsIdxError() { return "Нет элемента PageMaker с таким номером"; }
 std::string ArrTooLittle() { return "ArrTooLittle"; }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/exception.h"
 
@@ -32,4 +33,8 @@ std::string ArrTooLittle();
 // Caller errors of the private-data operations.
 std::string BadDataClass(long long dataClass);
 std::string CountAboveIds(long long count, long long ids);
+// Failures of command composition: a format that does not fit its values, a
+// command longer than the host takes.
+std::string BadFormat(std::string_view format);
+std::string FormatTooLong();
 }  // namespace pmmsg

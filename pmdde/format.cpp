@@ -12,6 +12,7 @@
 
 #include "platform/exception.h"
 #include "platform/locale.h"
+#include "pmdde/exceptions.h"
 
 namespace format {
 namespace {
@@ -132,7 +133,7 @@ std::string Compose(std::string_view fmt, std::initializer_list<FormatArg> args)
     std::string out;
     auto next = args.begin();
     auto take = [&](FormatArg::Kind kind) -> const FormatArg& {
-        if (next == args.end() || next->kind != kind) throw EConvertError("Формат «" + std::string(fmt) + "» неверен или не подходит к значению");
+        if (next == args.end() || next->kind != kind) throw EConvertError(pmmsg::BadFormat(fmt));
         return *next++;
     };
     for (size_t i = 0; i < fmt.size(); ++i) {
@@ -145,10 +146,10 @@ std::string Compose(std::string_view fmt, std::initializer_list<FormatArg> args)
         else if (rest.rfind("n", 0) == 0) { out += Grouped(take(FormatArg::Real).real); i += 1; }
         else if (rest.rfind("g", 0) == 0) { out += General(take(FormatArg::Real).real); i += 1; }
         else if (rest.rfind("%", 0) == 0) { out += '%'; i += 1; }
-        else throw EConvertError("Формат «" + std::string(fmt) + "» неверен или не подходит к значению");
-        if (out.size() > MaxLength) throw EConvertError("Format result longer than 4096 characters");
+        else throw EConvertError(pmmsg::BadFormat(fmt));
+        if (out.size() > kMaxLength) throw EConvertError(pmmsg::FormatTooLong());
     }
-    if (out.size() > MaxLength) throw EConvertError("Format result longer than 4096 characters");
+    if (out.size() > kMaxLength) throw EConvertError(pmmsg::FormatTooLong());
     return out;
 }
 

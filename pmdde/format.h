@@ -13,7 +13,7 @@
 template <size_t Limit>
 class BoundedText {
 public:
-    static constexpr size_t MaxLength = Limit;
+    static constexpr size_t kMaxLength = Limit;
     BoundedText(const std::string& text) : text_(text.substr(0, Limit)) {}
     BoundedText(const char* text) : BoundedText(std::string(text)) {}
     const std::string& str() const { return text_; }
@@ -45,10 +45,10 @@ struct FormatArg {
 
 namespace format {
 
-constexpr size_t MaxLength = 4096;
+constexpr size_t kMaxLength = 4096;
 
 // Fills `format` with `args` in order. Throws EConvertError "Format result
-// longer than 4096 characters" past MaxLength, and on a placeholder whose
+// longer than 4096 characters" past kMaxLength, and on a placeholder whose
 // argument is missing or of another kind.
 std::string Compose(std::string_view format, std::initializer_list<FormatArg> args);
 

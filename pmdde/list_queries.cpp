@@ -11,7 +11,7 @@ namespace {
 // cost characters; only the empty names that a style-name reply announces past
 // its end cost nothing, so they are bounded here (a style list never comes
 // near it) to keep an absurd count from exhausting memory.
-constexpr int32_t MaxAnnouncedNames = 1 << 16;
+constexpr int32_t kMaxAnnouncedNames = 1 << 16;
 
 template <class List>
 auto& ItemOf(const std::unique_ptr<List>& list, int index) {
@@ -73,7 +73,7 @@ void TPmDDE::GetStyleNames(int32_t& count, std::vector<std::string>& names) {
         names.push_back(std::move(name));
         // From the reply's end on, every further name is empty: add them at once.
         if (pos >= static_cast<int>(reply.size())) {
-            names.resize(std::max(names.size(), static_cast<size_t>(std::min(count, MaxAnnouncedNames))));
+            names.resize(std::max(names.size(), static_cast<size_t>(std::min(count, kMaxAnnouncedNames))));
             break;
         }
     }

@@ -10,6 +10,7 @@
 #include "platform/exception.h"
 #include "platform/locale.h"
 #include "pmdde/format.h"
+#include "workbench/messages.h"
 
 namespace workbench {
 
@@ -78,7 +79,7 @@ int ListModel::InsertionPoint(const std::string& entry) const {
 }
 
 int ListModel::Add(const std::string& entry) {
-    if (Count() >= MaxCount) throw Exception("Unable to insert a line");
+    if (Count() >= MaxCount) throw Exception(text::kListFull);
     const int index = InsertionPoint(entry);
     items_.insert(items_.begin() + index, entry);
     if (itemIndex_ >= index) ++itemIndex_;  // the selected entry moved down
@@ -87,7 +88,7 @@ int ListModel::Add(const std::string& entry) {
 }
 
 void ListModel::Assign(const std::vector<std::string>& entries) {
-    if (entries.size() > static_cast<size_t>(MaxCount)) throw Exception("Unable to insert a line");
+    if (entries.size() > static_cast<size_t>(MaxCount)) throw Exception(text::kListFull);
     items_ = entries;
     if (sorted_)
         std::stable_sort(items_.begin(), items_.end(), [](const std::string& a, const std::string& b) {

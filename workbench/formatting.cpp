@@ -3,13 +3,13 @@
 // fields into the run fields, and the commands that format one selected name.
 #include <cmath>
 
-#include "workbench/link_bracket.h"
+#include "platform/scope_exit.h"
 #include "workbench/rolemark.h"
 
 namespace workbench {
 
 void TRolemark::LoadTargetStyle() {
-    LinkBracket link(PmDDE1);
+    const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
     PmDDE1.OpenLink();
     const int selected = TargetStyleCombo.ItemIndex();
     fieldsStyle_ = selected;

@@ -1,9 +1,12 @@
 // The main window's own texts: the host-state messages, the captions of its
-// message boxes, and the failures it raises itself. One place, so that the
-// handlers and the tests use the same bytes.
+// message boxes, the tracking choices, and the failures it raises itself. One
+// place, so that the handlers and the tests use the same bytes. (The controls'
+// captions stay with their declarations in rolemark.h, the run's summary line
+// with its plural rules in run_summary.cpp.)
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace workbench::text {
 
@@ -21,6 +24,20 @@ inline constexpr const char* kEmptyList = "Список действующих �
 inline constexpr const char* kEmptyListCaption = "Ошибочка вышла";
 
 inline constexpr const char* kNoClipboard = "Не удалось открыть буфер обмена: его занимает другая программа";
+
+// The tracking choices, by the host's tracking number; the first is the default.
+inline const std::vector<std::string> kTrackings = {"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"};
+
+// A list holds no more entries.
+inline constexpr const char* kListFull = "Unable to insert a line";
+
+// The name file could not be written or read (`file` in UTF-8), or a line of
+// a Unicode file has characters that the ANSI code page lacks.
+inline std::string CannotCreateFile(const std::string& file) { return "Cannot create file " + file; }
+inline std::string CannotOpenFile(const std::string& file) { return "Cannot open file " + file; }
+inline std::string NotInCodePage(size_t line, const std::string& file) {
+    return "Строка " + std::to_string(line) + " файла " + file + " содержит знаки, которых нет в кодировке Windows";
+}
 
 // The registry key or one of its values could not be written.
 inline std::string NoRegistryKey(const std::string& key) { return "Не удалось открыть раздел реестра " + key; }

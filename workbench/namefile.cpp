@@ -10,6 +10,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/locale.h"
+#include "workbench/messages.h"
 
 namespace namefile {
 namespace {
@@ -111,26 +112,24 @@ std::vector<std::string> Split(std::string_view text) {
 }
 
 void Save(const std::filesystem::path& file, const std::vector<std::string>& entries) {
-    if (!platform::ReplaceFileContent(file, Join(entries))) throw Exception("Cannot create file " + Utf8Name(file));
+    if (!platform::ReplaceFileContent(file, Join(entries))) throw Exception(workbench::text::CannotCreateFile(Utf8Name(file)));
 }
 
 std::vector<std::string> Open(const std::filesystem::path& file) {
     std::error_code error;
     const bool folder = std::filesystem::is_directory(file, error);
     std::ifstream in(file, std::ios::binary);
-    if (folder || !in) throw Exception("Cannot open file " + Utf8Name(file));
+    if (folder || !in) throw Exception(workbench::text::CannotOpenFile(Utf8Name(file)));
     std::string bytes;
     char block[65536];
     while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, static_cast<size_t>(in.gcount()));
-    if (in.bad()) throw Exception("Cannot open file " + Utf8Name(file));
+    if (in.bad()) throw Exception(workbench::text::CannotOpenFile(Utf8Name(file)));
     const std::optional<std::string> unicode = UnicodeText(bytes);
     if (!unicode) return Split(bytes);
     std::vector<std::string> lines = Split(*unicode);
     for (size_t i = 0; i < lines.size(); ++i) {
         std::optional<std::string> ansi = platform::Utf8ToAnsiExact(lines[i]);
-        if (!ansi)
-            throw Exception("Строка " + std::to_string(i + 1) + " файла " + Utf8Name(file) +
-                            " содержит знаки, которых нет в кодировке Windows");
+        if (!ansi) throw Exception(workbench::text::NotInCodePage(i + 1, Utf8Name(file)));
         lines[i] = std::move(*ansi);
     }
     return lines;

@@ -4,7 +4,7 @@
 #include "workbench/rolemark.h"
 
 #include "platform/exception.h"
-#include "workbench/link_bracket.h"
+#include "platform/scope_exit.h"
 #include "workbench/messages.h"
 #include "workbench/namefile.h"
 
@@ -37,8 +37,8 @@ TRolemark::TRolemark(const Services& services)
       view_(services.view) {
     RadioButton::Group({&EntireTextRadio, &SelParaRadio});
     SrcStyleCombo.SetEnabled(false);
-    TrackingCombo.Assign({"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"});
-    TrackingCombo.SetText("Без трекинга");
+    TrackingCombo.Assign(text::kTrackings);
+    TrackingCombo.SetText(text::kTrackings.front());
     ProgressBar.SetVisible(false);
     SummaryLabel.SetVisible(false);
 
@@ -113,7 +113,7 @@ void TRolemark::OnlyIfRunning1ApplicationNotFound(TOnlyIfRunning&, const std::st
 // --- the first fill
 
 void TRolemark::LoadCatalogues() {
-    LinkBracket link(PmDDE1);
+    const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
     PmDDE1.OpenLink();
     const int state = PmDDE1.GetPMState() % 128;
     if (const char* message = text::StateMessage(state, false)) {
@@ -132,10 +132,7 @@ void TRolemark::LoadCatalogues() {
     {
         // NOTE: the font list is added to, not replaced.
         FontCombo.BeginUpdate();
-        struct EndUpdate {
-            ComboBox& combo;
-            ~EndUpdate() { combo.EndUpdate(); }
-        } endUpdate{FontCombo};
+        const ScopeExit endUpdate([this] { FontCombo.EndUpdate(); });
         const int fonts = PmDDE1.FontCount();
         for (int i = 0; i < fonts; ++i) FontCombo.Add(PmDDE1.FontItem(i).Name);
     }
@@ -174,7 +171,7 @@ void TRolemark::SrcStyleComboChange() {
     }
     ShowSummary("");
     HostAction([this] {
-        LinkBracket link(PmDDE1);
+        const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
         PmDDE1.OpenLink();
         LoadTargetStyle();
     });

@@ -3,10 +3,12 @@
 // paragraph's start (copy it through the clipboard, find the longest listed
 // name it opens with, format that name).
 #include <algorithm>
+#include <exception>
 #include <optional>
 
 #include "platform/exception.h"
 #include "platform/locale.h"
+#include "platform/scope_exit.h"
 #include "workbench/messages.h"
 #include "workbench/rolemark.h"
 
@@ -23,10 +25,7 @@ constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kByParagraph = 6, kParag
 void TRolemark::Button2Click() {
     HostAction([this] {
         running_ = true;
-        struct Finish {
-            bool& running;
-            ~Finish() { running = false; }
-        } finish{running_};
+        const ScopeExit finish([this] { running_ = false; });
         RunFormatting();
     });
 }
@@ -46,51 +45,53 @@ void TRolemark::RunFormatting() {
     platform::NumberFormat& numbers = platform::ProcessNumberFormat();
     const char userDecimal = numbers.decimal;
     numbers.decimal = '.';
-    auto cleanUp = [&] {
-        PmDDE1.CloseLink();
-        numbers.decimal = userDecimal;
-        ProgressBar.SetVisible(false);
-    };
-
-    bool autosaveSuppressed = false;
-    std::optional<RunEnd> end;  // set once the walk ran or was skipped
-    Selection user;
-    try {
-        PmDDE1.OpenLink();
-        const int state = PmDDE1.GetPMState() % 128;
-        if (state == 7 || state == 8) {
-            PmDDE1.SuppressAutosave(1);
-            autosaveSuppressed = true;
-            bool walked = true;
-            if (!SelParaRadio.Checked())
-                WholeStoryWalk(user);
-            else
-                walked = SelectedParagraphsWalk(user);
-            autosaveSuppressed = false;
-            PmDDE1.SuppressAutosave(0);
-            end = walked ? RunEnd::Completed : RunEnd::Skipped;
-        } else if (const char* message = text::StateMessage(state, true)) {
-            view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
-        }
-    } catch (...) {
-        // Give the host the user's selection (or the paragraph's first
-        // characters stay selected for the next keystroke to replace) and its
-        // autosave back, if the link still carries commands; the failure that
-        // ended the run is the one reported.
-        if (autosaveSuppressed) {
-            try {
-                if (user.known) PmDDE1.SetTextCursor(user.S, user.A, user.B);
+    std::optional<RunEnd> end;  // set once the walk ran, was skipped or failed
+    std::exception_ptr failure;
+    {
+        const ScopeExit cleanUp([&] {
+            PmDDE1.CloseLink();
+            numbers.decimal = userDecimal;
+            ProgressBar.SetVisible(false);
+        });
+        bool autosaveSuppressed = false;
+        Selection user;
+        try {
+            PmDDE1.OpenLink();
+            const int state = PmDDE1.GetPMState() % 128;
+            if (state == 7 || state == 8) {
+                PmDDE1.SuppressAutosave(1);
+                autosaveSuppressed = true;
+                bool walked = true;
+                if (!SelParaRadio.Checked())
+                    WholeStoryWalk(user);
+                else
+                    walked = SelectedParagraphsWalk(user);
+                autosaveSuppressed = false;
                 PmDDE1.SuppressAutosave(0);
-            } catch (...) {
+                end = walked ? RunEnd::Completed : RunEnd::Skipped;
+            } else if (const char* message = text::StateMessage(state, true)) {
+                view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
             }
+        } catch (...) {
+            // Give the host the user's selection (or the paragraph's first
+            // characters stay selected for the next keystroke to replace) and
+            // its autosave back, if the link still carries commands; the
+            // failure that ended the run is the one reported.
+            if (autosaveSuppressed) {
+                try {
+                    if (user.known) PmDDE1.SetTextCursor(user.S, user.A, user.B);
+                    PmDDE1.SuppressAutosave(0);
+                } catch (...) {
+                }
+            }
+            failure = std::current_exception();
+            end = RunEnd::Failed;
         }
-        cleanUp();
-        // Shown behind the error box, and left once it is confirmed.
-        ShowSummary(RunSummary(RunEnd::Failed, tally_));
-        throw;
     }
-    cleanUp();
+    // After the clean-up; a failure's line is shown behind the error box, and
+    // left once it is confirmed.
     if (end) ShowSummary(RunSummary(*end, tally_));
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TRolemark::ShowSummary(const std::string& line) {

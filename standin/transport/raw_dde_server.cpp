@@ -29,9 +29,9 @@
 namespace standin {
 namespace {
 
-constexpr char ServiceName[] = "PageMaker";
-constexpr char WindowClass[] = "RolemarkRawDdeServer";
-constexpr WORD AckPositive = 0x8000;  // DDEACK.fAck
+constexpr char kServiceName[] = "PageMaker";
+constexpr char kWindowClass[] = "RolemarkRawDdeServer";
+constexpr WORD kAckPositive = 0x8000;  // DDEACK.fAck
 
 std::string AtomName(ATOM atom) {
     char name[256] = {};
@@ -103,15 +103,15 @@ LRESULT CALLBACK RawDdeServer::Window::Procedure(HWND hwnd, UINT message, WPARAM
 
 LRESULT RawDdeServer::Window::OnInitiate(HWND client, ATOM application, ATOM topic) {
     // Atom 0 means "any". Atoms compare without regard to case.
-    if (application && _stricmp(AtomName(application).c_str(), ServiceName) != 0) return 0;
+    if (application && _stricmp(AtomName(application).c_str(), kServiceName) != 0) return 0;
     const std::string topicName = AtomName(topic);
-    if (!host.Accept(ServiceName, topicName)) return 0;
+    if (!host.Accept(kServiceName, topicName)) return 0;
     clients.insert(client);
     // NOTE: the acknowledgement comes from this same window, which then
     // carries the whole conversation (Wine's client checks every reply's
     // sender against it). The atoms are fresh; the client deletes them.
     SendMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd),
-                 MAKELPARAM(GlobalAddAtomA(ServiceName), GlobalAddAtomA(topicName.empty() ? ServiceName : topicName.c_str())));
+                 MAKELPARAM(GlobalAddAtomA(kServiceName), GlobalAddAtomA(topicName.empty() ? kServiceName : topicName.c_str())));
     return 0;
 }
 
@@ -129,7 +129,7 @@ void RawDdeServer::Window::OnExecute(HWND client, HGLOBAL commands) {
     }
     // Carried out in arrival order, before anything later is read.
     const bool done = host.Execute(command);
-    const LPARAM ack = PackDDElParam(WM_DDE_ACK, done ? AckPositive : 0, reinterpret_cast<UINT_PTR>(commands));
+    const LPARAM ack = PackDDElParam(WM_DDE_ACK, done ? kAckPositive : 0, reinterpret_cast<UINT_PTR>(commands));
     if (!PostMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd), ack)) FreeDDElParam(WM_DDE_ACK, ack);
     if (wine) GlobalFree(commands);
     AfterExchange(client);
@@ -226,11 +226,11 @@ bool RawDdeServer::Start() {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &Window::Procedure;
     windowClass.hInstance = module;
-    windowClass.lpszClassName = WindowClass;
+    windowClass.lpszClassName = kWindowClass;
     if (!RegisterClassA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     // Top-level (broadcast initiates reach only top-level windows) and never
     // shown; no title, so that nothing takes it for the host's main window.
-    CreateWindowExA(0, WindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module, window_.get());
+    CreateWindowExA(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module, window_.get());
     return window_->hwnd != nullptr;
 }
 

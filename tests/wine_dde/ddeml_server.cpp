@@ -13,8 +13,8 @@
 
 namespace wine_dde {
 namespace {
-constexpr char ServiceName[] = "PageMaker";
-constexpr UINT DropMessage = WM_APP + 1;  // wParam: the conversation to end
+constexpr char kServiceName[] = "PageMaker";
+constexpr UINT kDropMessage = WM_APP + 1;  // wParam: the conversation to end
 }  // namespace
 
 using platform::standin::DdeServer;
@@ -47,10 +47,10 @@ struct DdemlServer::State {
         case DdeServer::After::Continue:
             break;
         case DdeServer::After::DropConversation:
-            PostMessageA(deferred, DropMessage, reinterpret_cast<WPARAM>(conv), 0);
+            PostMessageA(deferred, kDropMessage, reinterpret_cast<WPARAM>(conv), 0);
             break;
         case DdeServer::After::Quit:
-            PostMessageA(deferred, DropMessage, reinterpret_cast<WPARAM>(conv), 0);
+            PostMessageA(deferred, kDropMessage, reinterpret_cast<WPARAM>(conv), 0);
             PostQuitMessage(0);
             break;
         }
@@ -66,9 +66,9 @@ HDDEDATA CALLBACK DdemlServer::State::Callback(UINT type, UINT format, HCONV con
     switch (type) {
     case XTYP_CONNECT:  // hsz1 topic, hsz2 service
         return reinterpret_cast<HDDEDATA>(static_cast<UINT_PTR>(DdeCmpStringHandles(hsz2, self->service) == 0 &&
-                                                                 self->host.Accept(ServiceName, self->Name(hsz1))));
+                                                                 self->host.Accept(kServiceName, self->Name(hsz1))));
     case XTYP_WILDCONNECT: {
-        if ((hsz2 && DdeCmpStringHandles(hsz2, self->service) != 0) || !self->host.Accept(ServiceName, self->Name(hsz1))) return nullptr;
+        if ((hsz2 && DdeCmpStringHandles(hsz2, self->service) != 0) || !self->host.Accept(kServiceName, self->Name(hsz1))) return nullptr;
         HSZPAIR pairs[2] = {{self->service, hsz1 ? hsz1 : self->topic}, {nullptr, nullptr}};
         return DdeCreateDataHandle(self->id, reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0, nullptr, 0, 0);
     }
@@ -105,7 +105,7 @@ HDDEDATA CALLBACK DdemlServer::State::Callback(UINT type, UINT format, HCONV con
 }
 
 LRESULT CALLBACK DdemlServer::State::Deferred(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == DropMessage) {
+    if (message == kDropMessage) {
         DdeDisconnect(reinterpret_cast<HCONV>(wParam));
         return 0;
     }
@@ -141,8 +141,8 @@ bool DdemlServer::Start() {
         return false;
     }
     state_->id = id;
-    state_->service = DdeCreateStringHandleA(id, ServiceName, CP_WINANSI);
-    state_->topic = DdeCreateStringHandleA(id, ServiceName, CP_WINANSI);
+    state_->service = DdeCreateStringHandleA(id, kServiceName, CP_WINANSI);
+    state_->topic = DdeCreateStringHandleA(id, kServiceName, CP_WINANSI);
     return DdeNameService(id, state_->service, nullptr, DNS_REGISTER) != nullptr;
 }
 
