@@ -23,6 +23,9 @@ inline constexpr const char* kNoText = "Текст отсутствует";
 inline constexpr const char* kEmptyList = "Список действующих лиц пуст";
 inline constexpr const char* kEmptyListCaption = "Ошибочка вышла";
 
+// A failure that carries no message of its own (not a std::exception).
+inline constexpr const char* kUnexpectedFailure = "Непредвиденная ошибка";
+
 inline constexpr const char* kNoClipboard = "Не удалось открыть буфер обмена: его занимает другая программа";
 
 // The tracking choices, by the host's tracking number; the first is the default.

@@ -40,9 +40,9 @@
 
 namespace {
 
-constexpr DWORD RequestTimeoutMs = 10000;
-constexpr DWORD SettleTimeoutMs = 10000;
-constexpr long MismatchesShown = 3;
+constexpr DWORD kRequestTimeoutMs = 10000;
+constexpr DWORD kSettleTimeoutMs = 10000;
+constexpr long kMismatchesShown = 3;
 
 struct Step {
     char kind = 0;
@@ -77,7 +77,7 @@ void LetMessagesThrough() {
 bool Settle() {
     const DWORD start = GetTickCount();
     while (outstanding > 0) {
-        if (GetTickCount() - start >= SettleTimeoutMs) return false;
+        if (GetTickCount() - start >= kSettleTimeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         LetMessagesThrough();
     }
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     auto request = [&](const std::string& item) {
         std::string text;
         const HSZ hszItem = DdeCreateStringHandleA(instance, item.c_str(), CP_WINANSI);
-        const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, hszItem, CF_TEXT, XTYP_REQUEST, RequestTimeoutMs, nullptr);
+        const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, hszItem, CF_TEXT, XTYP_REQUEST, kRequestTimeoutMs, nullptr);
         ++nextTransaction;
         if (data) {
             DWORD size = 0;
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
             break;
         case 'Q': {
             const std::string reply = request(step.text);
-            if (reply != step.reply && ++mismatches <= MismatchesShown)
+            if (reply != step.reply && ++mismatches <= kMismatchesShown)
                 std::printf("replay: %s: expected \"%s\", got \"%s\"\n", step.text.c_str(), step.reply.c_str(), reply.c_str());
             ++queries;
             break;

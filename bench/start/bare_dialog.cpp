@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr char ClassName[] = "BareFillDialog";
-constexpr DWORD RequestTimeoutMs = 10000;
+constexpr char kClassName[] = "BareFillDialog";
+constexpr DWORD kRequestTimeoutMs = 10000;
 
 DWORD instance = 0;
 bool wine = false;
@@ -29,7 +29,7 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA, ULON
 std::string Request(HCONV conv, const char* item) {
     std::string text;
     const HSZ hszItem = DdeCreateStringHandleA(instance, item, CP_WINANSI);
-    if (const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, hszItem, CF_TEXT, XTYP_REQUEST, RequestTimeoutMs, nullptr)) {
+    if (const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, hszItem, CF_TEXT, XTYP_REQUEST, kRequestTimeoutMs, nullptr)) {
         DWORD size = 0;
         if (const auto* bytes = reinterpret_cast<const char*>(DdeAccessData(data, &size))) {
             text.assign(bytes, strnlen(bytes, size));
@@ -108,12 +108,12 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int show) {
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = module;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = ClassName;
+    windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
     RECT frame{0, 0, 384, 247};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
     AdjustWindowRect(&frame, style, FALSE);
-    const HWND hwnd = CreateWindowExA(0, ClassName, "Bare", style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+    const HWND hwnd = CreateWindowExA(0, kClassName, "Bare", style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                                       frame.bottom - frame.top, nullptr, nullptr, module, nullptr);
     auto combo = [&](int x, int y, DWORD sorted) {
         return CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST | sorted, x, y, 170, 200, hwnd,

@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr DWORD PollMs = 2;
-constexpr double LimitMs = 60000;
+constexpr DWORD kPollMs = 2;
+constexpr double kLimitMs = 60000;
 
 LARGE_INTEGER frequency, started;
 
@@ -63,8 +63,8 @@ BOOL CALLBACK CountCombo(HWND hwnd, LPARAM param) {
 // Polls `done` until it holds or the limit passes.
 bool PollUntil(const std::function<bool()>& done) {
     while (!done()) {
-        if (ElapsedMs() > LimitMs) return false;
-        Sleep(PollMs);
+        if (ElapsedMs() > kLimitMs) return false;
+        Sleep(kPollMs);
     }
     return true;
 }

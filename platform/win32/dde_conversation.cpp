@@ -68,18 +68,18 @@
 namespace platform::win32 {
 namespace {
 
-constexpr DWORD RequestTimeoutMs = 10000;
+constexpr DWORD kRequestTimeoutMs = 10000;
 // A late reply or a known trailing acknowledgement gets as long as a request.
-constexpr DWORD LateReplyWaitMs = 10000;
-constexpr DWORD KnownAckWaitMs = 10000;
+constexpr DWORD kLateReplyWaitMs = 10000;
+constexpr DWORD kKnownAckWaitMs = 10000;
 // The first reply of a partner that Wine calls a DDEML server: its
 // acknowledgement is expected at once (measured: already queued), but a Wine
 // that no longer sends it must not cost more than this once per conversation.
 // Should it come later after all, the stale acknowledgement is caught then.
-constexpr DWORD SuspectedAckWaitMs = 250;
-constexpr DWORD SettleWaitMs = 10000;
-constexpr int StaleAckResends = 2;
-constexpr UINT_PTR AckPositive = 0x8000;  // DDEACK.fAck in a status word
+constexpr DWORD kSuspectedAckWaitMs = 250;
+constexpr DWORD kSettleWaitMs = 10000;
+constexpr int kStaleAckResends = 2;
+constexpr UINT_PTR kAckPositive = 0x8000;  // DDEACK.fAck in a status word
 
 class Conversation;
 
@@ -375,7 +375,7 @@ void Conversation::Dispatch(MSG& message) {
 }
 
 bool Conversation::Settle() {
-    return WaitFor(SettleWaitMs, [&] {
+    return WaitFor(kSettleWaitMs, [&] {
         MSG m;
         while (outstanding_ > 0 && !closed_ && PeekMessageA(&m, window_, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) Dispatch(m);
         return outstanding_ == 0 || closed_;
@@ -426,7 +426,7 @@ std::optional<std::string> Conversation::Request(const std::string& item) {
         HDDEDATA data = nullptr;
         {
             const ReplyHook hook(wine_ && NeedsReplyHook());  // W4
-            data = DdeClientTransaction(nullptr, 0, conv_, hszItem, CF_TEXT, XTYP_REQUEST, RequestTimeoutMs, &status);
+            data = DdeClientTransaction(nullptr, 0, conv_, hszItem, CF_TEXT, XTYP_REQUEST, kRequestTimeoutMs, &status);
         }
         ++instance->nextTransaction;
         const UINT error = data ? DMLERR_NO_ERROR : DdeGetLastError(instance->id);
@@ -447,8 +447,8 @@ std::optional<std::string> Conversation::Request(const std::string& item) {
         }
         NoteFailure(error);
         if (closed_ || !wine_) break;  // W6, W7 follow
-        if (error == DMLERR_NOTPROCESSED && !(status & AckPositive)) break;  // refused
-        if (error == DMLERR_NOTPROCESSED && resends < StaleAckResends) {
+        if (error == DMLERR_NOTPROCESSED && !(status & kAckPositive)) break;  // refused
+        if (error == DMLERR_NOTPROCESSED && resends < kStaleAckResends) {
             // W6: a positive acknowledgement taken as the answer is the one
             // a server sent after its previous reply. This request's
             // reply is still coming: take it off the queue (with its own
@@ -481,10 +481,10 @@ void Conversation::TakeTrailingAck() {
     };
     switch (ackAfterData_) {
     case AckAfterData::Known:
-        if (!WaitFor(KnownAckWaitMs, take)) ackAfterData_ = AckAfterData::No;
+        if (!WaitFor(kKnownAckWaitMs, take)) ackAfterData_ = AckAfterData::No;
         break;
     case AckAfterData::Suspected:
-        ackAfterData_ = WaitFor(SuspectedAckWaitMs, take) ? AckAfterData::Known : AckAfterData::No;
+        ackAfterData_ = WaitFor(kSuspectedAckWaitMs, take) ? AckAfterData::Known : AckAfterData::No;
         break;
     case AckAfterData::No:
         // NOTE: no look at the queue (it cost 5 % of the rate). Should this
@@ -515,7 +515,7 @@ void Conversation::DiscardData(LPARAM lParam, bool ownsAtom) {
 bool Conversation::TakeLateReply(bool ownsAtom) {
     lateReplyPending_ = false;
     bool reply = false, data = false;
-    const bool arrived = WaitFor(LateReplyWaitMs, [&] {
+    const bool arrived = WaitFor(kLateReplyWaitMs, [&] {
         MSG m;
         while (!reply && !closed_ && PeekMessageA(&m, window_, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
             UINT_PTR low = 0, high = 0;

@@ -15,9 +15,9 @@
 namespace pmcmd {
 namespace {
 
-constexpr long ExchangesPerRound = 9;
-constexpr int FailuresShown = 5;
-constexpr int FailuresBeforeGivingUp = 100;
+constexpr long kExchangesPerRound = 9;
+constexpr int kFailuresShown = 5;
+constexpr int kFailuresBeforeGivingUp = 100;
 
 void LetMessagesThrough() {
     MSG message;
@@ -54,7 +54,7 @@ public:
                 baseQueries_ = queriesBefore - sentQueries;
                 based_ = true;
             } else if (commands != baseCommands_ + commands_ || queriesBefore != baseQueries_ + sentQueries) {
-                if (lost_ < FailuresShown)
+                if (lost_ < kFailuresShown)
                     std::fprintf(out_, "soak: host counted %d commands and %d queries, expected %ld and %ld\n", commands, queriesBefore,
                                  baseCommands_ + commands_, baseQueries_ + sentQueries);
                 ++lost_;
@@ -64,7 +64,7 @@ public:
         });
     }
 
-    bool GaveUp() const { return failures_ >= FailuresBeforeGivingUp || !pm_.DDEConv->Connected(); }
+    bool GaveUp() const { return failures_ >= kFailuresBeforeGivingUp || !pm_.DDEConv->Connected(); }
     long commands() const { return commands_; }
     long queries() const { return queries_; }
     long failures() const { return failures_; }
@@ -86,7 +86,7 @@ protected:
             exchange();
             return true;
         } catch (const Exception& e) {
-            if (failures_ < FailuresShown) {
+            if (failures_ < kFailuresShown) {
                 const std::string message = platform::Utf8ToAnsi(e.Message());
                 std::fprintf(out_, "soak: %s\n", message.c_str());
             }
@@ -144,7 +144,7 @@ private:
 
 bool SoakStory(TPmDDE& pm, const platform::win32::DdeConversation& conversation, long exchanges, std::FILE* out) {
     StorySoaker soaker(pm, out);
-    const long rounds = (exchanges + ExchangesPerRound - 1) / ExchangesPerRound;
+    const long rounds = (exchanges + kExchangesPerRound - 1) / kExchangesPerRound;
     soaker.Start();
     const auto start = std::chrono::steady_clock::now();
     for (long round = 0; round < rounds && !soaker.GaveUp(); ++round) soaker.Round(static_cast<int32_t>(round));
@@ -161,7 +161,7 @@ bool SoakStory(TPmDDE& pm, const platform::win32::DdeConversation& conversation,
 
 bool Soak(TPmDDE& pm, const platform::win32::DdeConversation& conversation, long exchanges, std::FILE* out) {
     Soaker soaker(pm, out);
-    const long rounds = (exchanges + ExchangesPerRound - 1) / ExchangesPerRound;
+    const long rounds = (exchanges + kExchangesPerRound - 1) / kExchangesPerRound;
     soaker.Check();
     const auto start = std::chrono::steady_clock::now();
     for (long round = 0; round < rounds && !soaker.GaveUp(); ++round) soaker.Round(static_cast<int32_t>(round));

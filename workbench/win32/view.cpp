@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "workbench/messages.h"
 #include "workbench/win32/resource_ids.h"
 #include "workbench/win32/wide_text.h"
 
@@ -130,7 +131,7 @@ void RolemarkView::Invoke(F&& work) {
     } catch (const std::exception& e) {
         app_.HandleException(e);
     } catch (...) {
-        app_.HandleException(std::runtime_error("Unexpected failure"));
+        app_.HandleException(std::runtime_error(workbench::text::kUnexpectedFailure));
     }
     --depth_;
     if (depth_ == 0 && closePending_ && !form_->Busy()) {
