@@ -16,7 +16,7 @@ import sys
 import tempfile
 import zipfile
 
-from rig import Rig, RigError, demo, wine, winpath
+from rig import Results, Rig, RigError, demo, wine, winpath
 
 ROOT, OUT = wine.ROOT, wine.OUT
 fresh = tempfile.mkdtemp(prefix="rolemark-bundle-")
@@ -24,18 +24,11 @@ os.environ["WINEPREFIX"] = os.path.join(fresh, "prefix")  # a new user's machine
 
 BUNDLED = ("rolemark.exe", "rmaddin.add", "pmcmd.exe", "words.txt", "README.txt", "ПРОЧТИ.txt", "LICENSE.txt")
 TOOLS = ("pmstandin.exe", "pmcmd.exe", "uidriver.exe", "plughost.exe")
-passed = failed = 0
+R = Results()
 
 
 def check(ok, what, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print("ok    " + what)
-    else:
-        failed += 1
-        print("FAIL  %s%s" % (what, (": " + detail) if detail else ""))
-    return ok
+    return R.true(what, ok, detail)
 
 
 def main():
@@ -106,5 +99,5 @@ if __name__ == "__main__":
     finally:
         wine.stop_server(dict(os.environ))
         shutil.rmtree(fresh, ignore_errors=True)
-    print("%d passed, %d failed" % (passed, failed))
-    sys.exit(1 if failed else 0)
+    print("%d passed, %d failed" % (R.passed, R.failed))
+    sys.exit(1 if R.failed else 0)

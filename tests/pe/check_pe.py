@@ -20,6 +20,8 @@ import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
+from rig import Results
+
 try:
     import pefile
 except ImportError:
@@ -68,17 +70,7 @@ def load_post_xp_exports(path):
 
 POST_XP = load_post_xp_exports(os.path.join(os.path.dirname(os.path.abspath(__file__)), "post_xp_exports.txt"))
 
-passed = failed = 0
-
-
-def check(name, ok, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print("ok    " + name)
-    else:
-        failed += 1
-        print("FAIL  " + name + (": " + detail if detail else ""))
+R = Results()
 
 
 def resource_leaves(pe, type_id):
@@ -111,12 +103,12 @@ def load(build, name):
     path = os.path.join(build, "bin", name)
     label = "%s: %s" % (os.path.basename(build), name)
     if not os.path.exists(path):
-        check(label + " built", False, "missing " + path)
+        R.true(label + " built", False, "missing " + path)
         return None, None, None
     pe = pefile.PE(path)
     machine = pe.FILE_HEADER.Machine
     expected = MACHINES.get(os.path.basename(build), machine)
-    check(label + ": machine", machine == expected and machine in OLDEST, hex(machine))
+    R.true(label + ": machine", machine == expected and machine in OLDEST, hex(machine))
     return (pe, path, label) if machine in OLDEST else (None, None, None)
 
 
@@ -138,13 +130,13 @@ def check_loads_on_xp(pe, label):
             version = POST_XP[dll].get(name, 0)
             if version > oldest:
                 too_new.append("%s!%s (Windows %s)" % (dll, name, VERSION_NAMES.get(version, hex(version))))
-    check(label + ": imports only system DLLs", not foreign, "imports %r" % foreign)
-    check(label + ": imports only by name", not by_ordinal, "by ordinal: %s" % ", ".join(by_ordinal))
-    check(label + ": imports nothing Windows %s lacks" % ("XP SP3" if oldest == 0x501 else "XP x64"), not too_new,
+    R.true(label + ": imports only system DLLs", not foreign, "imports %r" % foreign)
+    R.true(label + ": imports only by name", not by_ordinal, "by ordinal: %s" % ", ".join(by_ordinal))
+    R.true(label + ": imports nothing Windows %s lacks" % ("XP SP3" if oldest == 0x501 else "XP x64"), not too_new,
           ", ".join(too_new))
     header = pe.OPTIONAL_HEADER
     subsystem = (header.MajorSubsystemVersion << 8) | header.MinorSubsystemVersion
-    check(label + ": subsystem version at most %d.%02d" % (oldest >> 8, oldest & 0xFF), subsystem <= oldest,
+    R.true(label + ": subsystem version at most %d.%02d" % (oldest >> 8, oldest & 0xFF), subsystem <= oldest,
           "%d.%02d" % (header.MajorSubsystemVersion, header.MinorSubsystemVersion))
 
 
@@ -164,16 +156,16 @@ def bytes_removed_by(pe, path, export):
 
 def check_manifest(pe, label):
     manifests = resource_leaves(pe, pefile.RESOURCE_TYPE["RT_MANIFEST"])
-    check(label + ": one manifest, id 1", [i for i, _, _ in manifests] == [1], "got %r" % [i for i, _, _ in manifests])
+    R.true(label + ": one manifest, id 1", [i for i, _, _ in manifests] == [1], "got %r" % [i for i, _, _ in manifests])
     if not manifests:
         return
     root = ET.fromstring(manifests[0][2])
     controls = [a.attrib for a in root.iter("{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
                 if a.attrib.get("name") == "Microsoft.Windows.Common-Controls"]
-    check(label + ": manifest asks for common controls 6", [c.get("version") for c in controls] == ["6.0.0.0"],
+    R.true(label + ": manifest asks for common controls 6", [c.get("version") for c in controls] == ["6.0.0.0"],
           "got %r" % controls)
     named = {e.attrib.get("Id", "").lower() for e in root.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS")}
-    check(label + ": manifest names Vista, 7, 8, 8.1 and 10 as supported", named == SUPPORTED_OS,
+    R.true(label + ": manifest names Vista, 7, 8, 8.1 and 10 as supported", named == SUPPORTED_OS,
           "missing %s, unknown %s" % (sorted(SUPPORTED_OS - named), sorted(named - SUPPORTED_OS)))
 
 
@@ -188,33 +180,33 @@ def check_plugin(build):
     pe, path, label = load(build, "rmaddin.add")
     if not pe:
         return
-    check(label + ": is a DLL", pe.FILE_HEADER.Characteristics & 0x2000 != 0)
+    R.true(label + ": is a DLL", pe.FILE_HEADER.Characteristics & 0x2000 != 0)
     check_loads_on_xp(pe, label)
 
     symbols = pe.DIRECTORY_ENTRY_EXPORT.symbols if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else []
     exports = [(e.name, e.ordinal) for e in symbols]
-    check(label + ": exports exactly main at ordinal 1", exports == [(b"main", 1)],
+    R.true(label + ": exports exactly main at ordinal 1", exports == [(b"main", 1)],
           "expected [(b'main', 1)], got %r" % exports)
     if pe.FILE_HEADER.Machine == I386 and symbols:
         # The host calls main(int) as stdcall: the callee removes the argument.
         popped = bytes_removed_by(pe, path, symbols[0])
-        check(label + ": main removes its 4-byte argument (ret 4)", popped == 4,
+        R.true(label + ": main removes its 4-byte argument (ret 4)", popped == 4,
               "its first return pops %r bytes" % popped)
 
     strings = resource_leaves(pe, pefile.RESOURCE_TYPE["RT_STRING"])
-    check(label + ": one string block, number 1, language neutral", [(i, l) for i, l, _ in strings] == [(1, 0)],
+    R.true(label + ": one string block, number 1, language neutral", [(i, l) for i, l, _ in strings] == [(1, 0)],
           "got %r" % [(i, l) for i, l, _ in strings])
     if strings:
         block = string_block(strings[0][2])
-        check(label + ": string 1 is \"Rolemark\", the rest of its block empty",
+        R.true(label + ": string 1 is \"Rolemark\", the rest of its block empty",
               block[1] == "Rolemark" and all(s == "" for i, s in enumerate(block) if i != 1),
               "got %r" % block)
 
     records = resource_leaves(pe, 301)
-    check(label + ": one record of type 301, id 101, language neutral", [(i, l) for i, l, _ in records] == [(101, 0)],
+    R.true(label + ": one record of type 301, id 101, language neutral", [(i, l) for i, l, _ in records] == [(101, 0)],
           "got %r" % [(i, l) for i, l, _ in records])
     if records:
-        check(label + ": the record holds the 28 bytes", records[0][2] == RECORD,
+        R.true(label + ": the record holds the 28 bytes", records[0][2] == RECORD,
               "expected %s, got %s" % (RECORD.hex(), records[0][2].hex()))
 
 
@@ -222,5 +214,5 @@ def check_plugin(build):
 for build in sys.argv[1:] or [os.path.join(OUT, "win64"), os.path.join(OUT, "win32")]:
     check_program(build)
     check_plugin(build)
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+print("%d passed, %d failed" % (R.passed, R.failed))
+sys.exit(1 if R.failed else 0)
