@@ -71,6 +71,13 @@ def run(name, cmd, env, timeout):
     return passed, failed
 
 
+# Groups whose failed test gets one more try, and why. NOTE: the i686 build
+# runs under qemu's user-mode emulation, where the 32-bit file dialog now and
+# then never appears and the program waiting in it stops answering (seen a few
+# times on a loaded machine and once on a quiet one; never on x86_64).
+RETRIED = {"wine32": "the 32-bit file dialog under qemu now and then never appears"}
+
+
 def checks(group):
     marks = ("native",) if group == "native" else ("wine", group)
     found = []
@@ -114,6 +121,9 @@ def main():
         total_p = total_f = 0
         for name, cmd, env, timeout in jobs(group):
             p, f = run(name, cmd, env, timeout)
+            if f and group in RETRIED:
+                print("      (a second try: %s)" % RETRIED[group], flush=True)
+                p, f = run(name + ".retry", cmd, env, timeout)
             total_p += p
             total_f += f
         seconds = time.time() - start
