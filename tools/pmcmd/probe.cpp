@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -176,6 +177,16 @@ auto InStyle(Session& s, const std::string& name, Body body) {
 
 // Reads a style attribute between StyleBegin and StyleEnd.
 Observation StyleValue(Session& s, const std::function<Observation()>& read) { return InStyle(s, s.StyleName(), read); }
+
+// Sends the type-style codes to the test selection, then reads back which
+// styles it carries.
+Observation TypeStylesGive(Session& s, std::initializer_list<uint8_t> codes, int32_t expected, const std::string& shown) {
+    s.Place(0, s.TestLength());
+    for (uint8_t code : codes) s.pm.TypeStyle(code);
+    int32_t mask = 0, applied = 0;
+    s.pm.GetTypeStyle(mask, applied);
+    return Observation{s.Reply(), shown, applied == expected};
+}
 
 Observation RangeOf(Session& s, float value, float low, float high, const std::string& expected) {
     return {s.Reply(), expected, value >= low && value <= high};
@@ -350,27 +361,13 @@ const Check kChecks[] = {
      }},
     // --- with writing allowed: the codes and units of the formatting commands
     {Group::Write, "TypeStyle 0 then 1 makes bold", [](Session& s) {
-         const int32_t n = s.TestLength();
-         s.Place(0, n);
-         s.pm.TypeStyle(0);
-         s.pm.TypeStyle(1);
-         int32_t mask = 0, applied = 0;
-         s.pm.GetTypeStyle(mask, applied);
-         return Observation{s.Reply(), "mask,2 (bold)", applied == 2};
+         return TypeStylesGive(s, {0, 1}, 2, "mask,2 (bold)");
      }},
     {Group::Write, "TypeStyle 2 adds italic", [](Session& s) {
-         s.Place(0, s.TestLength());
-         s.pm.TypeStyle(2);
-         int32_t mask = 0, applied = 0;
-         s.pm.GetTypeStyle(mask, applied);
-         return Observation{s.Reply(), "mask,6 (bold and italic)", applied == 6};
+         return TypeStylesGive(s, {2}, 6, "mask,6 (bold and italic)");
      }},
     {Group::Write, "TypeStyle 0 makes normal", [](Session& s) {
-         s.Place(0, s.TestLength());
-         s.pm.TypeStyle(0);
-         int32_t mask = 0, applied = 0;
-         s.pm.GetTypeStyle(mask, applied);
-         return Observation{s.Reply(), "mask,1 (normal)", applied == 1};
+         return TypeStylesGive(s, {0}, 1, "mask,1 (normal)");
      }},
     {Group::Write, "KernText 0.05 reads back in ems", [](Session& s) {
          s.Place(0, s.TestLength());
