@@ -65,7 +65,8 @@ def run(name, cmd, env, timeout):
     status = "ok" if failed == 0 else "FAILED"
     print("  %-40s %4d passed %3d failed  %5.1fs  %s" % (name, passed, failed, time.time() - start, status), flush=True)
     if failed:
-        tail = [l for l in output.splitlines() if "FAILED" in l or "Failure" in l or "error" in l.lower()][:15]
+        tail = [l for l in output.splitlines()
+                if l.startswith(("FAIL", "note")) or "Failure" in l or ("error" in l.lower() and not l.startswith("ok"))][:15]
         for line in tail or output.splitlines()[-15:]:
             print("      " + line)
     return passed, failed

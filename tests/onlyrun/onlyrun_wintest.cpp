@@ -5,12 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <stdexcept>
 
 #include "onlyrun/onlyrun.h"
 #include "platform/win32/services.h"
-#include "tests/win_thread.h"
 
 namespace {
 
@@ -44,27 +42,30 @@ HWND CountingWindow(int& counter) {
     return window;
 }
 
+// A one-shot timer's procedure: posts the message a waiting loop wakes for.
+VOID CALLBACK PostAppOnce(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    PostMessageA(window, WM_APP, 0, 0);
+}
+
 class OnlyIfRunningLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The handler the detector displaces: it ends a loop that the
-        // watchdog has given up on, so that a wrong loop fails instead of
-        // hanging.
+        // The handler the detector displaces: it ends a loop that has run
+        // past its deadline, so that a wrong loop fails instead of hanging.
+        // The watchdog is a timer of this thread (its message wakes a
+        // waiting loop), not a second thread: threads of the 32-bit build
+        // under qemu's emulation now and then crash the emulator.
         app.SetOnIdle([this](void*, bool&) {
             ++idleCalls;
-            if (timedOut) app.Terminate();
+            if (TimedOut()) app.Terminate();
         });
-        watchdog = WinThread([this, thread = GetCurrentThreadId()] {
-            if (WaitForSingleObject(finished, 10000) == WAIT_OBJECT_0) return;
-            timedOut = true;
-            PostThreadMessageA(thread, WM_NULL, 0, 0);
-        });
+        deadline_ = GetTickCount() + kDeadlineMs;
+        watchdog_ = SetTimer(nullptr, 0, kDeadlineMs, nullptr);
     }
     void TearDown() override {
-        SetEvent(finished);
-        watchdog.Join();
-        CloseHandle(finished);
-        EXPECT_FALSE(timedOut) << "the loop did not end within 10 s";
+        KillTimer(nullptr, watchdog_);
+        EXPECT_FALSE(TimedOut()) << "the loop did not end within 10 s";
         // NOTE: closing a visible window costs about 2 s under Wine in Xvfb
         // (no window manager confirms the unmap); tests use hidden windows
         // where visibility does not matter.
@@ -82,12 +83,14 @@ protected:
         return window;
     }
 
+    bool TimedOut() const { return static_cast<LONG>(GetTickCount() - deadline_) >= 0; }
+
+    static constexpr UINT kDeadlineMs = 10000;
     platform::win32::Application app;
     platform::win32::WindowList windowList;
     int idleCalls = 0;
-    std::atomic<bool> timedOut{false};
-    HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    WinThread watchdog;
+    DWORD deadline_ = 0;
+    UINT_PTR watchdog_ = 0;
     std::vector<HWND> windows_;
 };
 
@@ -141,21 +144,17 @@ TEST_F(OnlyIfRunningLoopTest, LoopWaitsForTheNextMessageWhileDoneStaysTrue) {
     int received = 0;
     HWND counter = CountingWindow(received);
     windows_.push_back(counter);
-    WinThread poster;
     int calls = 0;
-    app.SetOnIdle([&](void*, bool& done) {
+    app.SetOnIdle([&](void*, bool&) {
         ++calls;
         if (calls == 1) {
-            poster = WinThread([counter] {
-                Sleep(200);
-                PostMessageA(counter, WM_APP, 0, 0);
-            });
-        } else if (received == 1 || timedOut) {
+            // In 200 ms a one-shot timer posts the message the loop waits for.
+            SetTimer(counter, 1, 200, PostAppOnce);
+        } else if (received == 1 || TimedOut()) {
             app.Terminate();
         }
     });
     app.Run();
-    poster.Join();
     EXPECT_EQ(1, received);
     EXPECT_EQ(2, calls);
 }
@@ -164,7 +163,7 @@ TEST_F(OnlyIfRunningLoopTest, LoopWaitsForTheNextMessageWhileDoneStaysTrue) {
 TEST_F(OnlyIfRunningLoopTest, LoopCallsIdleAgainWhileDoneIsFalse) {
     int calls = 0;
     app.SetOnIdle([&](void*, bool& done) {
-        if (++calls < 5 && !timedOut) done = false;
+        if (++calls < 5 && !TimedOut()) done = false;
         else app.Terminate();
     });
     app.Run();

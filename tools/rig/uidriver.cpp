@@ -549,8 +549,13 @@ public:
         bool wasShown = false;
         long long lastVisible = -1, lastPos = -1;
         for (DWORD waited = 0;; waited += kPollMs / 5) {
-            const bool visible = IsWindowVisible(bar) != FALSE;
-            const long long pos = Send(bar, PBM_GETPOS, 0, 0);
+            // A window closed during the run goes right after the run ends:
+            // its bar may be gone before a poll sees it hidden, and counts so.
+            DWORD_PTR answer = 0;
+            const bool answered = SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, kSyncTimeoutMs, &answer) != 0;
+            if (!answered && IsWindow(bar)) throw Failure("a control does not answer");
+            const bool visible = answered && IsWindowVisible(bar) != FALSE;
+            const long long pos = answered ? static_cast<long long>(answer) : lastPos;
             if (visible != lastVisible || pos != lastPos) Print({L"seen", Num(visible ? 1 : 0), Num(pos)});
             lastVisible = visible;
             lastPos = pos;
