@@ -163,14 +163,18 @@ void TRolemark::HostAction(const std::function<void()>& action) {
     if (stylePicked_) HostAction([this] { LoadTargetStyle(); });
 }
 
-void TRolemark::SrcStyleComboChange() {
-    if (!srcStyleChangeAttached_) return;
+void TRolemark::StyleChosen(const std::function<void()>& load) {
     if (busy_) {
-        stylePicked_ = true;
+        stylePicked_ = true;  // loaded when the running action ends
         return;
     }
     ShowSummary("");
-    HostAction([this] {
+    HostAction(load);
+}
+
+void TRolemark::SrcStyleComboChange() {
+    if (!srcStyleChangeAttached_) return;
+    StyleChosen([this] {
         const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
         PmDDE1.OpenLink();
         LoadTargetStyle();
@@ -178,12 +182,7 @@ void TRolemark::SrcStyleComboChange() {
 }
 
 void TRolemark::TargetStyleComboChange() {
-    if (busy_) {
-        stylePicked_ = true;
-        return;
-    }
-    ShowSummary("");
-    HostAction([this] { LoadTargetStyle(); });
+    StyleChosen([this] { LoadTargetStyle(); });
 }
 
 void TRolemark::UseStyleCheckBoxClick() { SrcStyleCombo.SetEnabled(UseStyleCheckBox.Checked()); }

@@ -177,6 +177,9 @@ private:
     // in progress. A style picked meanwhile is loaded once it has ended; when
     // it fails, the target list goes back to the style the fields hold.
     void HostAction(const std::function<void()>& action);
+    // A style picked in either list: `load` runs as a host action, or the
+    // pick waits for the action in progress.
+    void StyleChosen(const std::function<void()>& load);
     void RunFormatting();
     // The user's selection as a walk found it (S kept current), given back
     // at the end of the run, also after a failure.
