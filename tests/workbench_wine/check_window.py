@@ -69,7 +69,7 @@ CONTROLS = [
 # Rows that share one place and are never shown together.
 SHARED_PLACE = {("ProgressBar", "SummaryLabel")}
 TRACKING = ["Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"]
-WS_VISIBLE, WS_THICKFRAME, WS_MAXIMIZEBOX = 0x10000000, 0x00040000, 0x00010000
+WS_THICKFRAME, WS_MAXIMIZEBOX = 0x00040000, 0x00010000
 CLIENT = (384, 247)
 
 
@@ -97,10 +97,13 @@ def app_path(values):
 
 
 def texts(host):
+    """What the host was sent and asked, in order."""
     return [e.get("text", "") for e in host.transcript()]
 
 
 def start_host(rig, *faults):
+    """The stand-in (the rig has it strict: a command it does not know
+    fails); the rig waits for its service, the check for its window."""
     host = rig.start_host(faults=faults)
     shown = rig.ui("wait-title", "Adobe PageMaker 6.5")
     R.true("stand-in window appears", shown.ok, shown.error)
