@@ -13,7 +13,7 @@ Scripts run through tools/with_wine (or tools/testrun.py) find this package
 on PYTHONPATH.
 """
 from rig.session import (HOST_TITLE, KEY, ROOT, SAMPLE_CAST, SAMPLE_PLAY, Host, Results, Rig, RigError, UiResult,
-                         deadline_loop, unescape, winpath)
+                         deadline_loop, unescape, wait_exit, winpath)
 
 __all__ = ["HOST_TITLE", "KEY", "ROOT", "SAMPLE_CAST", "SAMPLE_PLAY", "Host", "Results", "Rig", "RigError",
-           "UiResult", "deadline_loop", "unescape", "winpath"]
+           "UiResult", "deadline_loop", "unescape", "wait_exit", "winpath"]

@@ -88,6 +88,15 @@ def deadline_loop(seconds, pause=0.1):
         time.sleep(pause)
 
 
+def wait_exit(process, timeout):
+    """The exit code of a program started by Rig.spawn once it ends; None
+    when it still runs after `timeout` seconds."""
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
 def unescape(field):
     """A field of uidriver's output with its escapes (\\t \\n \\r \\\\) undone."""
     out, i = [], 0
@@ -134,14 +143,33 @@ class UiResult:
         items = [l[3] if len(l) > 3 else "" for l in self.lines[start + 1:start + 1 + count]]
         return items, selected
 
-    def form_box(self):
-        """The Rolemark window's client area on the screen: (x, y, w, h).
-        (Without a window manager, as in Xvfb, nothing draws the frame.)"""
+    def control(self, name):
+        """The last description printed for the control `name`: a dict of
+        class, style, enabled, visible, rect (x, y, w, h in its parent) and
+        text; None when there is none."""
+        rows = self.rows("control", name)
+        if not rows:
+            return None
+        f = rows[-1]
+        return {"class": f[2], "style": int(f[3], 16), "enabled": int(f[4]), "visible": int(f[5]),
+                "rect": tuple(int(v) for v in f[6].split(",")), "text": f[7] if len(f) > 7 else ""}
+
+    def form(self):
+        """The last description printed for the Rolemark window: a dict of
+        class, caption, client (w, h), style and origin (the client area's
+        place on the screen); None when there is none."""
         rows = self.rows("form")
         if not rows:
             return None
-        x, y = (int(v) for v in rows[-1][7].split(","))
-        return x, y, int(rows[-1][3]), int(rows[-1][4])
+        f = rows[-1]
+        return {"class": f[1], "caption": f[2], "client": (int(f[3]), int(f[4])), "style": int(f[5], 16),
+                "origin": tuple(int(v) for v in f[7].split(","))}
+
+    def form_box(self):
+        """The Rolemark window's client area on the screen: (x, y, w, h).
+        (Without a window manager, as in Xvfb, nothing draws the frame.)"""
+        form = self.form()
+        return form and form["origin"] + form["client"]
 
     def __repr__(self):
         return "UiResult(ok=%r, error=%r, %d lines)" % (self.ok, self.error, len(self.lines))
@@ -286,9 +314,10 @@ class Rig:
         os.remove(path)
         return code, data.decode(encoding or self.codepage, "replace")
 
-    def spawn(self, *args, log):
-        """Starts a Windows program and leaves it running; stopped by close()."""
-        output = open(log, "wb")
+    def spawn(self, *args, log=None):
+        """Starts a Windows program and leaves it running, its output going
+        to `log` (default: a file of the session); stopped by close()."""
+        output = open(log or self._output_file("spawn"), "wb")
         p = subprocess.Popen([self.wine_program] + [str(a) for a in args], env=self.env, stdout=output,
                              stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, cwd=self.work)
         output.close()
@@ -346,26 +375,21 @@ class Rig:
         """A fresh key: AppPath (default: rolemark.exe of this build) and
         FromAdd; no LastRun, so the plug-in's next call starts the program."""
         app_path = app_path or winpath(self.program("rolemark.exe"))
-        reg_file = os.path.join(self.work, "seed.reg")
-        escaped = app_path.replace("\\", "\\\\").replace('"', '\\"')
-        lines = ["Windows Registry Editor Version 5.00", "", "[-HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]", "",
-                 "[HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]", '"AppPath"="%s"' % escaped]
+        values = [("AppPath", '"%s"' % app_path.replace("\\", "\\\\").replace('"', '\\"'))]
         if from_add is not None:
-            lines.append('"FromAdd"=dword:%08x' % from_add)
-        with open(reg_file, "w", encoding="utf-16") as f:
-            f.write("\r\n".join(lines) + "\r\n")
-        code, out = self.wine("regedit", "/S", winpath(reg_file), timeout=60)
-        if code != 0:
-            raise RigError("regedit failed: %s" % out.strip())
+            values.append(("FromAdd", "dword:%08x" % from_add))
+        self.seed_registry_values(values)
 
     def seed_registry_values(self, values):
         """A fresh key holding exactly `values`: (name, data) pairs, the data
         written as a .reg file writes it ('"text"', 'dword:00000001',
-        'hex:01,02', 'hex(4):01,00', ...), so any type and size can be set."""
+        'hex:01,02', 'hex(4):01,00', ...), so any type and size can be set.
+        None: no key at all, as before the first start."""
         reg_file = os.path.join(self.work, "seed.reg")
-        lines = ["Windows Registry Editor Version 5.00", "", "[-HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]", "",
-                 "[HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]"]
-        lines += ['"%s"=%s' % (name, data) for name, data in values]
+        lines = ["Windows Registry Editor Version 5.00", "", "[-HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]"]
+        if values is not None:
+            lines += ["", "[HKEY_CURRENT_USER\\Software\\Kestrova\\Rolemark]"]
+            lines += ['"%s"=%s' % (name, data) for name, data in values]
         with open(reg_file, "w", encoding="utf-16") as f:
             f.write("\r\n".join(lines) + "\r\n")
         code, out = self.wine("regedit", "/S", winpath(reg_file), timeout=60)
