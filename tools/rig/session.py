@@ -399,8 +399,14 @@ class Rig:
     def registry(self):
         """The key's values as {name: (type, text as reg.exe shows it)};
         None when the key is missing."""
-        code, out = self.wine("reg", "query", KEY, timeout=60)
-        if code != 0:
+        # NOTE: asked twice before the key counts as missing: under load a
+        # query of a key just written was seen to come back without it once.
+        for attempt in range(2):
+            code, out = self.wine("reg", "query", KEY, timeout=60)
+            if code == 0 and KEY.split("\\", 1)[1] in out:
+                break
+            print("note  reg query ended with %d: %s" % (code, " ".join(out.split())[:300]), flush=True)
+        else:
             return None
         found = {}
         for line in out.splitlines():
