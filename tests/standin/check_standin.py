@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 
-from rig import wine
+from rig import wait_exit, wine
 
 WINE = wine.LOADER
 BIN = wine.bin_dir()
@@ -86,12 +86,6 @@ class Standin:
                 return True
             time.sleep(0.5)
         return False
-
-    def wait_exit(self, timeout=30):
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None
 
     def transcript_lines(self):
         with open(self.transcript, encoding="utf-8") as f:
@@ -167,7 +161,7 @@ def walk_cases():
               and "Baltica" in out.splitlines(), "exit %d, %r" % (code, out))
 
         code, out, err = pmcmd(("exec", "Quit"))
-        ended = standin.wait_exit()
+        ended = wait_exit(standin.process, 30)
         check("Quit ends the program, which writes its dumps", code == 0 and ended == 0 and os.path.getsize(standin.html) > 0,
               "pmcmd %d, pmstandin %r" % (code, ended))
         lines = standin.transcript_lines()
@@ -193,7 +187,7 @@ def fault_cases():
         check("an empty reply fails the query with the link's message",
               code == 1 and "Не могу получить данные от PageMaker - GetSize" in out + err, "exit %d, %r %r" % (code, out, err))
         code, out, err = pmcmd(("exec", "TextCursor 10 1"), ("exec", "TextCursor 11 1"))
-        ended = standin.wait_exit()
+        ended = wait_exit(standin.process, 30)
         check("the host quits by itself after the fourth exchange and writes its dump",
               ended == 0 and os.path.exists(standin.dump) and standin.transcript_lines()[-1]["text"] == "quit",
               "pmstandin %r" % ended)
