@@ -6,7 +6,8 @@ Both rolemark.exe and rmaddin.add: imports by name from system DLLs only (the
 MinGW runtime is linked in), none of them an export that Windows XP SP3 lacks
 (XP x64, NT 5.2, for x86_64; the list is post_xp_exports.txt), and a
 subsystem version no newer than that Windows. rolemark.exe: its manifest asks
-for common controls 6 and names Vista to 10 as tested. rmaddin.add as the
+for common controls 6 and names Vista to 10 as tested; the file dialogs and
+the shell are not imported. rmaddin.add as the
 host sees it: one export `main` at ordinal 1 with no decoration, which on
 i686 removes its 4-byte argument (read from its code), string 1 "Rolemark"
 and the 28-byte record of type 301 / id 101 (both language neutral).
@@ -169,11 +170,19 @@ def check_manifest(pe, label):
           "missing %s, unknown %s" % (sorted(SUPPORTED_OS - named), sorted(named - SUPPORTED_OS)))
 
 
+# Loaded by rolemark.exe when first used: every imported DLL, with the DLLs it
+# brings along, lengthens each start.
+LOADED_WHEN_USED = {"comdlg32.dll", "shell32.dll"}
+
+
 def check_program(build):
     pe, _, label = load(build, "rolemark.exe")
     if pe:
         check_loads_on_xp(pe, label)
         check_manifest(pe, label)
+        imported = {e.dll.decode().lower() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+        R.true(label + ": the file dialogs and the shell are not imported (loaded when first used)",
+               not imported & LOADED_WHEN_USED, "imports %s" % sorted(imported & LOADED_WHEN_USED))
 
 
 def check_plugin(build):

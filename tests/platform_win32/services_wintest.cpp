@@ -1,6 +1,7 @@
-// The real registry, clock, clipboard and window list (under Wine): raw
-// bytes in and out, keys opened without being created, the clipboard's
-// retry when another thread holds it, titles cut at 255 bytes.
+// The real registry, clock, clipboard, window list and shell (under Wine):
+// raw bytes in and out, keys opened without being created, the clipboard's
+// retry when another thread holds it, titles cut at 255 bytes, the shell's
+// action on a file.
 #include <windows.h>
 
 #include <shlwapi.h>
@@ -280,6 +281,24 @@ TEST(FilesTest, TargetThatCannotBeReplacedStaysAndNothingIsLeft) {
 
     EXPECT_EQ("Anna\r\n", bytes());
     EXPECT_EQ(std::vector<std::string>{"words.txt"}, listing());
+    std::filesystem::remove_all(folder);
+}
+
+// The shell is loaded when first asked for, not at the program's start: the
+// first request must still reach it.
+TEST(ShellTest, OpenRunsTheFilesAction) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    const std::filesystem::path folder = std::filesystem::path(base) / ("rolemark-shell-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path mark = folder / "mark.txt";
+    std::ofstream(folder / "mark.bat") << "@echo opened> \"%~dp0mark.txt\"\r\n";
+
+    platform::win32::Shell().Execute("open", (folder / "mark.bat").string());
+    for (int waited = 0; waited < 30000 && !std::filesystem::exists(mark); waited += 50) Sleep(50);
+    EXPECT_TRUE(std::filesystem::exists(mark)) << "the batch file did not run";
+    Sleep(200);  // the batch closes its output before the folder goes
     std::filesystem::remove_all(folder);
 }
 

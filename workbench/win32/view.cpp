@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/win32/system_function.h"
 #include "workbench/messages.h"
 #include "workbench/win32/resource_ids.h"
 #include "workbench/win32/wide_text.h"
@@ -313,8 +314,11 @@ std::optional<std::filesystem::path> RolemarkView::ExecuteFileDialog(const workb
     // No options beyond the look: no overwrite prompt, and the open dialog
     // accepts a name that does not exist.
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-    const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (!chosen) return std::nullopt;
+    using platform::win32::SystemFunction;
+    static const auto getSaveFileName = SystemFunction<decltype(GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
+    static const auto getOpenFileName = SystemFunction<decltype(GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    const auto run = save ? getSaveFileName : getOpenFileName;
+    if (!run || !run(&ofn)) return std::nullopt;
     return std::filesystem::path(std::wstring(file.data()));
 }
 
