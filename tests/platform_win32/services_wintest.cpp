@@ -248,15 +248,29 @@ TEST_F(WindowListTest, ExceptionFromVisitStopsTheWalkAndReachesTheCaller) {
 
 namespace {
 
+// An empty folder of the test's own in the temporary folder, removed after it.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& stem) {
+        wchar_t base[MAX_PATH];
+        GetTempPathW(MAX_PATH, base);
+        path = std::filesystem::path(base) / (stem + std::to_string(GetCurrentProcessId()));
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+};
+
 // A name file is replaced whole or not at all: a read-only file, or one
 // another program holds open without sharing, stays as it was, and no
 // temporary file is left beside it.
 TEST(FilesTest, TargetThatCannotBeReplacedStaysAndNothingIsLeft) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    const std::filesystem::path folder = std::filesystem::path(base) / ("rolemark-files-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const ScratchFolder scratch("rolemark-files-");
+    const std::filesystem::path& folder = scratch.path;
     const std::filesystem::path file = folder / "words.txt";
     auto listing = [&] {
         std::vector<std::string> names;
@@ -281,17 +295,13 @@ TEST(FilesTest, TargetThatCannotBeReplacedStaysAndNothingIsLeft) {
 
     EXPECT_EQ("Anna\r\n", bytes());
     EXPECT_EQ(std::vector<std::string>{"words.txt"}, listing());
-    std::filesystem::remove_all(folder);
 }
 
 // The shell is loaded when first asked for, not at the program's start: the
 // first request must still reach it.
 TEST(ShellTest, OpenRunsTheFilesAction) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    const std::filesystem::path folder = std::filesystem::path(base) / ("rolemark-shell-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const ScratchFolder scratch("rolemark-shell-");
+    const std::filesystem::path& folder = scratch.path;
     const std::filesystem::path mark = folder / "mark.txt";
     std::ofstream(folder / "mark.bat") << "@echo opened> \"%~dp0mark.txt\"\r\n";
 
@@ -299,7 +309,6 @@ TEST(ShellTest, OpenRunsTheFilesAction) {
     for (int waited = 0; waited < 30000 && !std::filesystem::exists(mark); waited += 50) Sleep(50);
     EXPECT_TRUE(std::filesystem::exists(mark)) << "the batch file did not run";
     Sleep(200);  // the batch closes its output before the folder goes
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
