@@ -315,7 +315,7 @@ def main(argv):
 
     results = []
     with Rig("ru_RU.UTF-8", work=args.keep) as rig:
-        missing = rig.missing_programs() + [p for p in ("bare_replay.exe",) if not os.path.exists(rig.program(p))]
+        missing = rig.missing_programs("bare_replay.exe")
         if missing:
             print("bench/run: missing in %s: %s" % (rig.bin, " ".join(missing)))
             return 2

@@ -61,8 +61,7 @@ def main(argv):
     parser.add_argument("--rounds", type=int, default=5)
     args = parser.parse_args(argv)
     with Rig("ru_RU.UTF-8") as rig:
-        missing = rig.missing_programs() + [p for p in ("start_watch.exe", "bare_dialog.exe")
-                                            if not os.path.exists(rig.program(p))]
+        missing = rig.missing_programs("start_watch.exe", "bare_dialog.exe")
         if missing:
             print("bench/start: missing in %s: %s" % (rig.bin, " ".join(missing)))
             return 2

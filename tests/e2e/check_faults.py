@@ -692,15 +692,9 @@ def print_table():
 
 
 def main():
-    probe = Rig()
-    missing = probe.missing_programs() + [p for p in ("clipboard_holder.exe", "top_windows.exe")
-                                          if not os.path.exists(probe.program(p))]
-    probe.close()
-    if missing:
-        R.check("programs built in %s" % probe.bin, [], missing)
-    elif not os.environ.get("DISPLAY"):
-        R.check("an X display (run under xvfb-run)", "DISPLAY set", "no DISPLAY")
-    else:
+    with Rig() as probe:
+        ready = probe.ready(R, "clipboard_holder.exe", "top_windows.exe")
+    if ready:
         started = time.monotonic()
         with Rig("ru_RU.UTF-8") as rig:
             try:

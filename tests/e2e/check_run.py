@@ -381,14 +381,9 @@ def english_session():
 
 
 def main():
-    probe = Rig()
-    missing = probe.missing_programs()
-    probe.close()
-    if missing:
-        R.check("programs built in %s" % probe.bin, [], missing)
-    elif not os.environ.get("DISPLAY"):
-        R.check("an X display (run under xvfb-run)", "DISPLAY set", "no DISPLAY")
-    else:
+    with Rig() as probe:
+        ready = probe.ready(R)
+    if ready:
         # NOTE: Russian last: Wine notes the locale in the prefix, and the
         # checks that follow in the same prefix expect the Russian one.
         for session in (english_session, russian_session):

@@ -434,12 +434,8 @@ def scenario_close_during_run(rig):
 
 def main():
     with Rig() as probe:
-        missing = probe.missing_programs()
-    if missing:
-        R.check("programs built in %s" % probe.bin, [], missing)
-    elif not os.environ.get("DISPLAY"):
-        R.check("an X display (run under xvfb-run)", "DISPLAY set", "no DISPLAY")
-    else:
+        ready = probe.ready(R)
+    if ready:
         # A session each: what one leaves running is stopped before the next.
         for scenario in (scenario_first_start, scenario_not_from_plugin, scenario_no_publication,
                          scenario_publication, scenario_close_during_run):

@@ -287,9 +287,19 @@ class Rig:
     def program(self, name):
         return os.path.join(self.bin, name)
 
-    def missing_programs(self):
-        names = ("rolemark.exe", "pmstandin.exe", "plughost.exe", "rmaddin.add", "uidriver.exe", "pmcmd.exe")
+    def missing_programs(self, *extra):
+        """The rig's programs, and the `extra` ones a script needs, that are
+        not built."""
+        names = ("rolemark.exe", "pmstandin.exe", "plughost.exe", "rmaddin.add", "uidriver.exe", "pmcmd.exe") + extra
         return [n for n in names if not os.path.exists(self.program(n))]
+
+    def ready(self, results, *extra):
+        """Whether a check script can run its sessions: its programs built and
+        an X display there. What is not is reported to `results` as a failure."""
+        missing = self.missing_programs(*extra)
+        if missing:
+            return results.check("programs built in %s" % self.bin, [], missing)
+        return bool(os.environ.get("DISPLAY")) or results.true("an X display (run under xvfb-run)", False, "no DISPLAY")
 
     def _output_file(self, stem):
         self.calls += 1
