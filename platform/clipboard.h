@@ -9,8 +9,9 @@ namespace platform {
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    // False when the clipboard could not be opened (another program holds it).
-    [[nodiscard]] virtual bool Empty() = 0;
+    // Empties the clipboard. False when it could not be opened (another
+    // program holds it).
+    [[nodiscard]] virtual bool Clear() = 0;
     // The text on the clipboard ("" when it holds no text); nothing when the
     // clipboard could not be opened.
     [[nodiscard]] virtual std::optional<std::string> ReadText() = 0;

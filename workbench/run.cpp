@@ -165,7 +165,7 @@ void TRolemark::FormatParagraphStart() {
     // been carried out, so these two state questions (answers unused) make
     // sure the selection and the copy are done before the clipboard is used.
     (void)PmDDE1.GetPMState();
-    if (!clipboard_.Empty()) throw Exception(text::kNoClipboard);
+    if (!clipboard_.Clear()) throw Exception(text::kNoClipboard);
     PmDDE1.Copy();
     (void)PmDDE1.GetPMState();
     app_.ProcessMessages();

@@ -69,7 +69,7 @@ struct Walker {
             if (Ask("GetStyle") == filterStyle) {
                 Exec(select);
                 Ask("GetPMState");
-                (void)clipboard.Empty();
+                (void)clipboard.Clear();
                 Exec("Copy");
                 Ask("GetPMState");
                 const std::string copied = clipboard.text.value_or("");

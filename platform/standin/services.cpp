@@ -35,7 +35,7 @@ std::unique_ptr<RegistryKey> Registry::Create(const std::string& path) {
     return std::make_unique<Key>(*this, keys[path]);
 }
 
-bool Clipboard::Empty() {
+bool Clipboard::Clear() {
     if (heldByOther) return false;
     text.reset();
     return true;

@@ -38,7 +38,7 @@ public:
 
 class Clipboard : public platform::Clipboard {
 public:
-    bool Empty() override;
+    bool Clear() override;
     std::optional<std::string> ReadText() override;
     bool SetText(const std::string& text) override;
 

@@ -27,7 +27,7 @@ bool Clipboard::Open(void* owner) {
     }
 }
 
-bool Clipboard::Empty() {
+bool Clipboard::Clear() {
     // NOTE: emptied without an owner. An owner would be sent
     // WM_DESTROYCLIPBOARD when the host's Copy empties the clipboard in turn,
     // while this thread waits in a synchronous DDE request; Wine's wait does

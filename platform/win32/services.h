@@ -53,7 +53,7 @@ public:
     Clipboard(const Clipboard&) = delete;
     Clipboard& operator=(const Clipboard&) = delete;
 
-    bool Empty() override;
+    bool Clear() override;
     // The text up to its first zero, never past the memory block's end.
     std::optional<std::string> ReadText() override;
     bool SetText(const std::string& text) override;

@@ -134,7 +134,7 @@ TEST(ClipboardTest, TextRoundTripsAndEmptyLeavesNoText) {
     const std::string text = "\xc3\xe0\xec\xeb\xe5\xf2: \xc1\xfb\xf2\xfc \xe8\xeb\xe8 \xed\xe5 \xe1\xfb\xf2\xfc";
     ASSERT_TRUE(clipboard.SetText(text));
     EXPECT_EQ(text, clipboard.ReadText());
-    ASSERT_TRUE(clipboard.Empty());
+    ASSERT_TRUE(clipboard.Clear());
     EXPECT_EQ(std::string(), clipboard.ReadText());
 }
 
@@ -151,7 +151,7 @@ TEST(ClipboardTest, HoldOfOverASecondIsWaitedOut) {
     Holder holder(1200);
     ASSERT_TRUE(holder.opened());
     EXPECT_EQ("kept", clipboard.ReadText());
-    EXPECT_TRUE(clipboard.Empty());
+    EXPECT_TRUE(clipboard.Clear());
 }
 
 TEST(ClipboardTest, HoldBeyondTheWaitIsReportedAsFailure) {

@@ -61,7 +61,7 @@ protected:
         do {
             pm.TextSelect(0, maxLen);
             pm.GetPMState();
-            ASSERT_TRUE(clipboard.Empty());
+            ASSERT_TRUE(clipboard.Clear());
             pm.Copy();
             pm.GetPMState();
             const std::string copied = clipboard.ReadText().value_or("");

@@ -281,7 +281,7 @@ const Check kChecks[] = {
     {Group::Run, "Copy puts the selection on the clipboard as text", [](Session& s) {
          const int32_t n = s.TestLength();
          if (!s.clipboardText) throw NotAsked{"the clipboard could not be read, so it could not be given back"};
-         if (!s.clipboard.Empty()) throw NotAsked{"the clipboard is held by another program"};
+         if (!s.clipboard.Clear()) throw NotAsked{"the clipboard is held by another program"};
          s.pm.Copy();
          s.pm.GetPMState();  // the copy is done once this is answered
          const std::optional<std::string> text = s.clipboard.ReadText();
@@ -497,7 +497,7 @@ ProbeOutcome Probe(TDdeClientConv& conversation, platform::Clipboard& clipboard,
             }
         }
         if (session.clipboardText) {
-            const bool back = session.clipboardText->empty() ? clipboard.Empty() : clipboard.SetText(*session.clipboardText);
+            const bool back = session.clipboardText->empty() ? clipboard.Clear() : clipboard.SetText(*session.clipboardText);
             if (!back) table += Ansi("The clipboard could not be given back / Буфер обмена не восстановлен\r\n");
         }
         pm.CloseLink();
