@@ -19,6 +19,9 @@ void Control::Notify() {
 }
 
 void Control::SetEnabled(bool enabled) {
+    // Unchanged: not told to the view (every action with the host disables
+    // and enables the lists, which the view would compare entry by entry).
+    if (enabled_ == enabled) return;
     enabled_ = enabled;
     Notify();
 }

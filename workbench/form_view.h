@@ -1,5 +1,5 @@
 // What the main window's logic needs from its window: modal message boxes,
-// the two file dialogs, and closing the window.
+// the two file dialogs, the busy look, and closing the window.
 //
 // The Win32 view implements it on the real dialog; tests implement it with a
 // recorder. All texts are UTF-8.
@@ -38,6 +38,10 @@ public:
     // not exist). Nothing when the user cancels.
     virtual std::optional<std::filesystem::path> ExecuteSaveDialog(const FileDialog& dialog) = 0;
     virtual std::optional<std::filesystem::path> ExecuteOpenDialog(const FileDialog& dialog) = 0;
+
+    // Shows that the window is busy (the wait cursor) while an action talks
+    // to the host, or no longer.
+    virtual void ShowBusy(bool busy) = 0;
 
     // Closes the main window, which ends the program. NOTE: may be called
     // while the form is being created (before the window is shown: it is then

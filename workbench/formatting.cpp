@@ -79,6 +79,8 @@ void TRolemark::ReadRunFields() {
     const double shift = BaseShiftEdit.Value();
     FShift = static_cast<float>(std::fabs(shift));
     FShiftNegative = shift < 0;
+    FBold = BoldCheck.Checked();
+    FItalic = ItalicCheck.Checked();
 }
 
 // The leading field is not applied: the name takes its paragraph's leading.
@@ -88,10 +90,10 @@ void TRolemark::ApplyNameFormat() {
     PmDDE1.Size(FSize);
     PmDDE1.Track(FTrack);
     PmDDE1.SetWidth(FWidth);
-    // Normal first, then bold and italic as the boxes say at this moment.
+    // Normal first, then bold and italic as the boxes said when the run began.
     PmDDE1.TypeStyle(0);
-    if (BoldCheck.Checked()) PmDDE1.TypeStyle(1);
-    if (ItalicCheck.Checked()) PmDDE1.TypeStyle(2);
+    if (FBold) PmDDE1.TypeStyle(1);
+    if (FItalic) PmDDE1.TypeStyle(2);
     PmDDE1.TypeOptions(-2, -2, -2, -2, FShift, FShiftNegative ? 1 : 0);
 }
 

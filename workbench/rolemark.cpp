@@ -146,35 +146,38 @@ void TRolemark::LoadCatalogues() {
 
 // --- choices and enabling rules
 
+std::vector<Control*> TRolemark::ActionInputs() {
+    return {&NamesEdit,    &NamesList,        &Button1,   &Button3,     &Button4,      &Button5,
+            &EntireTextRadio, &SelParaRadio,  &UseStyleCheckBox, &SrcStyleCombo,
+            &BasedOnCheckBox, &TargetStyleCombo, &FontCombo, &SizeEdit, &TrackingCombo, &KerningEdit,
+            &NormalCheck, &BoldCheck,         &ItalicCheck, &LeadingEdit, &WidthEdit,   &BaseShiftEdit,
+            &Button2};
+}
+
 void TRolemark::HostAction(const std::function<void()>& action) {
     if (busy_) return;
     busy_ = true;
-    stylePicked_ = false;
-    try {
-        action();
-    } catch (...) {
+    // The view first: it moves the focus off the controls before they are
+    // disabled. Each control gets back the state it had: the enabling rules
+    // between the controls cannot have acted meanwhile.
+    view_.ShowBusy(true);
+    std::vector<std::pair<Control*, bool>> enabled;
+    for (Control* control : ActionInputs()) {
+        enabled.emplace_back(control, control->Enabled());
+        control->SetEnabled(false);
+    }
+    const ScopeExit idle([&] {
+        for (const auto& [control, wasEnabled] : enabled) control->SetEnabled(wasEnabled);
         busy_ = false;
-        // Keep the list and the fields in agreement: the pick is not loaded.
-        if (stylePicked_) TargetStyleCombo.SetItemIndex(fieldsStyle_);
-        stylePicked_ = false;
-        throw;
-    }
-    busy_ = false;
-    if (stylePicked_) HostAction([this] { LoadTargetStyle(); });
-}
-
-void TRolemark::StyleChosen(const std::function<void()>& load) {
-    if (busy_) {
-        stylePicked_ = true;  // loaded when the running action ends
-        return;
-    }
-    ShowSummary("");
-    HostAction(load);
+        view_.ShowBusy(false);
+    });
+    action();
 }
 
 void TRolemark::SrcStyleComboChange() {
-    if (!srcStyleChangeAttached_) return;
-    StyleChosen([this] {
+    if (!srcStyleChangeAttached_ || busy_) return;
+    ShowSummary("");
+    HostAction([this] {
         const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
         PmDDE1.OpenLink();
         LoadTargetStyle();
@@ -182,11 +185,25 @@ void TRolemark::SrcStyleComboChange() {
 }
 
 void TRolemark::TargetStyleComboChange() {
-    StyleChosen([this] { LoadTargetStyle(); });
+    if (busy_) {
+        // The list is disabled meanwhile; a pick that got through anyway is
+        // taken back, so that the list shows the style the fields hold.
+        TargetStyleCombo.SetItemIndex(fieldsStyle_);
+        return;
+    }
+    ShowSummary("");
+    HostAction([this] { LoadTargetStyle(); });
 }
 
-void TRolemark::UseStyleCheckBoxClick() { SrcStyleCombo.SetEnabled(UseStyleCheckBox.Checked()); }
-void TRolemark::BasedOnCheckBoxClick() { TargetStyleCombo.SetEnabled(BasedOnCheckBox.Checked()); }
+// The handlers below ignore input while an action talks to the host (their
+// controls are disabled then): a run works on what it read at its start.
+
+void TRolemark::UseStyleCheckBoxClick() {
+    if (!busy_) SrcStyleCombo.SetEnabled(UseStyleCheckBox.Checked());
+}
+void TRolemark::BasedOnCheckBoxClick() {
+    if (!busy_) TargetStyleCombo.SetEnabled(BasedOnCheckBox.Checked());
+}
 
 // The formatting fields are read when a run starts; a change does nothing.
 void TRolemark::FontComboChange() {}
@@ -195,13 +212,16 @@ void TRolemark::Label1Click() { shell_.Execute("open", kHomePage); }
 
 // --- the name list
 
-void TRolemark::Button1Click() { NamesList.Add(NamesEdit.Text()); }
+void TRolemark::Button1Click() {
+    if (!busy_) NamesList.Add(NamesEdit.Text());
+}
 
 void TRolemark::Button3Click() {
-    if (NamesList.ItemIndex() >= 0) NamesList.Delete(NamesList.ItemIndex());
+    if (!busy_ && NamesList.ItemIndex() >= 0) NamesList.Delete(NamesList.ItemIndex());
 }
 
 void TRolemark::Button4Click() {
+    if (busy_) return;
     const std::optional<std::filesystem::path> file = view_.ExecuteSaveDialog(SaveDialog1);
     if (!file) return;
     SaveDialog1.fileName = *file;
@@ -209,6 +229,7 @@ void TRolemark::Button4Click() {
 }
 
 void TRolemark::Button5Click() {
+    if (busy_) return;
     const std::optional<std::filesystem::path> file = view_.ExecuteOpenDialog(OpenDialog1);
     if (!file) return;
     OpenDialog1.fileName = *file;

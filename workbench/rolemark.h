@@ -20,14 +20,17 @@
 // NOTE: window messages are handled in the middle of an action that talks to
 // the host: a run handles them between paragraphs, and on Windows every query
 // waits in a modal loop that dispatches input. So any handler may be called
-// while Busy() is true. The form copes (a second action is ignored, a style
-// pick is loaded once the action has ended), but the view must not destroy
-// the form while Busy(): it should defer a close until the action ends.
+// while Busy() is true. While an action talks to the host, every control that
+// feeds an action is disabled and its handler ignores input (a second action,
+// a style pick, an edit of the list), and a run works on what it read at its
+// start. The view must not destroy the form while Busy(): it should defer a
+// close until the action ends.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "onlyrun/onlyrun.h"
 #include "platform/app.h"
@@ -148,6 +151,9 @@ public:
     void NormalCheckClick();
     void BoldCheckClick();
     void ItalicCheckClick();
+    // Esc anywhere in the window: a run stops at the end of the paragraph in
+    // progress, with its usual clean-up. Nothing when no run is in progress.
+    void FormEscapeKey();
 
     // True once Close was asked (the window must not be shown, or closes).
     bool CloseRequested() const { return closeRequested_; }
@@ -166,20 +172,26 @@ public:
     float FWidth = 0;
     float FShift = 0;
     bool FShiftNegative = false;
+    bool FBold = false, FItalic = false;
     int32_t FMaxNameLen = 0;
+    // What the walk reads of the first page, taken when the run starts: the
+    // names (sorted as the list keeps them) and the style filter.
+    std::vector<std::string> FNames;
+    bool FUseStyle = false;
+    std::string FSrcStyle;
 
 private:
     void Close();
     void LoadCatalogues();
     void LoadTargetStyle();
     void ReadTargetStyle();  // the fields from the style begun in the host
+    // The controls that feed an action: none takes input while an action
+    // talks to the host.
+    std::vector<Control*> ActionInputs();
     // Runs `action` as the one action with the host: ignored while another is
-    // in progress. A style picked meanwhile is loaded once it has ended; when
-    // it fails, the target list goes back to the style the fields hold.
+    // in progress. Meanwhile ActionInputs are disabled and the view shows that
+    // the window is busy; both are undone when it ends, also by a failure.
     void HostAction(const std::function<void()>& action);
-    // A style picked in either list: `load` runs as a host action, or the
-    // pick waits for the action in progress.
-    void StyleChosen(const std::function<void()>& load);
     void RunFormatting();
     // The user's selection as a walk found it (S kept current), given back
     // at the end of the run, also after a failure.
@@ -193,8 +205,8 @@ private:
     void FormatParagraphStart();
     void ApplyNameFormat();
     void ReadRunFields();
-    // The length of the longest entry of the name list that `text` begins
-    // with (0: none).
+    // The length of the longest of the run's names that `text` begins with
+    // (0: none).
     int32_t MatchNameAt(const std::string& text) const;
     // Shows `line` in the progress bar's place; an empty line hides it.
     void ShowSummary(const std::string& line);
@@ -209,7 +221,8 @@ private:
     bool srcStyleChangeAttached_ = false;
     bool busy_ = false;
     bool running_ = false;
-    bool stylePicked_ = false;
+    bool stopRequested_ = false;  // Esc during the run in progress
+    bool stopped_ = false;        // the walk ended at a stop, not at its end
     int fieldsStyle_ = -1;  // the target style the formatting fields were loaded from
     RunTally tally_;
 };

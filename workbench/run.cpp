@@ -38,8 +38,12 @@ void TRolemark::RunFormatting() {
         return;
     }
     ReadRunFields();
+    FNames = NamesList.Items();
+    FUseStyle = UseStyleCheckBox.Checked();
+    FSrcStyle = SrcStyleCombo.Text();
+    stopRequested_ = stopped_ = false;
     FMaxNameLen = 0;
-    for (const std::string& name : NamesList.Items()) FMaxNameLen = std::max(FMaxNameLen, static_cast<int32_t>(name.size()));
+    for (const std::string& name : FNames) FMaxNameLen = std::max(FMaxNameLen, static_cast<int32_t>(name.size()));
 
     // Numbers in commands are written with a full stop, whatever the user's locale.
     platform::NumberFormat& numbers = platform::ProcessNumberFormat();
@@ -68,7 +72,7 @@ void TRolemark::RunFormatting() {
                     walked = SelectedParagraphsWalk(user);
                 autosaveSuppressed = false;
                 PmDDE1.SuppressAutosave(0);
-                end = walked ? RunEnd::Completed : RunEnd::Skipped;
+                end = stopped_ ? RunEnd::Stopped : walked ? RunEnd::Completed : RunEnd::Skipped;
             } else if (const char* message = text::StateMessage(state, true)) {
                 view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
             }
@@ -94,6 +98,10 @@ void TRolemark::RunFormatting() {
     if (failure) std::rethrow_exception(failure);
 }
 
+void TRolemark::FormEscapeKey() {
+    if (running_) stopRequested_ = true;
+}
+
 void TRolemark::ShowSummary(const std::string& line) {
     SummaryLabel.SetCaption(line);
     SummaryLabel.SetVisible(!line.empty());
@@ -101,8 +109,9 @@ void TRolemark::ShowSummary(const std::string& line) {
 
 // Each walk stops when the insertion point reaches the walk's end, or when a
 // paragraph step does not move it forward (so a host that does not move it
-// cannot hold the run in an endless loop). `S` is always the latest first
-// number of GetTextCursor, passed back as it is.
+// cannot hold the run in an endless loop), or after the paragraph in
+// progress when Esc asked to stop. `S` is always the latest first number of
+// GetTextCursor, passed back as it is.
 
 void TRolemark::WholeStoryWalk(Selection& user) {
     int32_t &S = user.S, &A = user.A, &B = user.B;
@@ -123,6 +132,10 @@ void TRolemark::WholeStoryWalk(Selection& user) {
         PmDDE1.GetTextCursor(S, unused, P);
         ProgressBar.SetPosition(P);
         if (P >= E || P <= previous) break;
+        if (stopRequested_) {
+            stopped_ = true;
+            break;
+        }
     }
     PmDDE1.SetTextCursor(S, A, B);
 }
@@ -149,16 +162,20 @@ bool TRolemark::SelectedParagraphsWalk(Selection& user) {
         PmDDE1.GetTextCursor(S, unused, P);
         ProgressBar.SetPosition(P);
         if (P >= E || P <= previous) break;
+        if (stopRequested_) {
+            stopped_ = true;
+            break;
+        }
     }
     PmDDE1.SetTextCursor(S, A, B);
     return true;
 }
 
 void TRolemark::FormatParagraphStart() {
-    if (UseStyleCheckBox.Checked()) {
+    if (FUseStyle) {
         std::string style;
         PmDDE1.GetStyle(style);
-        if (style != SrcStyleCombo.Text()) return;
+        if (style != FSrcStyle) return;
     }
     PmDDE1.TextSelect(0, FMaxNameLen);
     // NOTE: a query is answered only after every command sent before it has
@@ -188,10 +205,8 @@ int32_t TRolemark::MatchNameAt(const std::string& text) const {
     // that hold whatever order the locale's comparison gives. Exact bytes,
     // letter case included; an empty entry never matches.
     size_t longest = 0;
-    for (int i = NamesList.Count() - 1; i >= 0; --i) {
-        const std::string& name = NamesList.Item(i);
-        if (name.size() > longest && text.compare(0, name.size(), name) == 0) longest = name.size();
-    }
+    for (auto name = FNames.rbegin(); name != FNames.rend(); ++name)
+        if (name->size() > longest && text.compare(0, name->size(), *name) == 0) longest = name->size();
     return static_cast<int32_t>(longest);
 }
 

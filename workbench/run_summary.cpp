@@ -25,6 +25,9 @@ std::string RunSummary(RunEnd end, const RunTally& tally) {
         case RunEnd::Failed:
             if (tally.names == 0) return "Прервано ошибкой; до неё не оформлено ни одного имени";
             return "Прервано ошибкой; до неё оформлено " + Names(tally.names) + " " + InParagraphs(tally.paragraphs);
+        case RunEnd::Stopped:
+            if (tally.names == 0) return "Остановлено: ни одного имени не найдено " + InParagraphs(tally.paragraphs);
+            return "Остановлено: оформлено " + Names(tally.names) + " " + InParagraphs(tally.paragraphs);
         case RunEnd::Completed: break;
     }
     if (tally.names == 0) return "Ни одного имени не найдено " + InParagraphs(tally.paragraphs);

@@ -1,7 +1,7 @@
 // What a run did, told in one line that takes the progress bar's place when
 // the run is over: how many names were formatted in how many paragraphs, why
 // a selected-paragraphs run did nothing, or how far a run got before a
-// failure ended it.
+// failure or the user stopped it.
 #pragma once
 
 #include <string>
@@ -19,6 +19,7 @@ enum class RunEnd {
     Completed,  // the walk reached its end
     Skipped,    // the selected-paragraphs walk found no selection to walk
     Failed,     // a failure ended the run
+    Stopped,    // the user stopped the run (Esc)
 };
 
 // The line, UTF-8.

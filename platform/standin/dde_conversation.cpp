@@ -1,5 +1,7 @@
 #include "platform/standin/dde_conversation.h"
 
+#include "platform/scope_exit.h"
+
 namespace platform::standin {
 
 bool DdeConversation::Connect(const std::string& serviceName, const std::string& topicName) {
@@ -45,7 +47,13 @@ bool DdeConversation::ExecuteText(const std::string& command, bool wait) {
 }
 
 std::optional<std::string> DdeConversation::RequestText(const std::string& item) {
+    if (requesting_) {
+        ++reentrantRequests;
+        return std::nullopt;
+    }
     if (!connected_ || waiting_ || !server) return std::nullopt;
+    requesting_ = true;
+    const ScopeExit answered([this] { requesting_ = false; });
     if (whileWaiting) whileWaiting();
     // NOTE: a nested action may have closed the conversation meanwhile.
     if (!connected_ || !server) return std::nullopt;

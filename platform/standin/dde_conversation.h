@@ -47,6 +47,10 @@ public:
     // Called while a request waits for its reply, before the server answers:
     // on Windows the wait is a modal loop that dispatches the user's input.
     std::function<void()> whileWaiting;
+    // Requests started while another was waiting: each failed, as Windows'
+    // DDEML fails a synchronous transaction started while one of the same
+    // program is in progress (DMLERR_REENTRANCY).
+    int reentrantRequests = 0;
 
     // Delivers the completion of the commands sent so far (clears the
     // waiting mark).
@@ -63,6 +67,7 @@ private:
     std::string serviceApplication_;
     bool connected_ = false;
     bool waiting_ = false;
+    bool requesting_ = false;  // a request waits for its reply
 };
 
 }  // namespace platform::standin

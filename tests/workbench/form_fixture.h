@@ -36,12 +36,14 @@ public:
         openDialogs.push_back(dialog);
         return openAnswer;
     }
+    void ShowBusy(bool on) override { busy.push_back(on); }
     void Close() override { ++closes; }
 
     std::vector<Box> boxes;
     std::function<void(const Box&)> onBox;
     std::optional<std::filesystem::path> saveAnswer, openAnswer;
     std::vector<workbench::FileDialog> saveDialogs, openDialogs;
+    std::vector<bool> busy;  // each change of the busy look
     int closes = 0;
 };
 

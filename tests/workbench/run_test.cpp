@@ -228,6 +228,8 @@ TEST(RunSummaryTest, NounsAgreeWithTheirNumbers) {
     EXPECT_EQ(RunSummary(RunEnd::Completed, {0, 12}), "Ни одного имени не найдено в 12 абзацах");
     EXPECT_EQ(RunSummary(RunEnd::Completed, {0, 1}), "Ни одного имени не найдено в 1 абзаце");
     EXPECT_EQ(RunSummary(RunEnd::Failed, {22, 23}), "Прервано ошибкой; до неё оформлено 22 имени в 23 абзацах");
+    EXPECT_EQ(RunSummary(RunEnd::Stopped, {2, 21}), "Остановлено: оформлено 2 имени в 21 абзаце");
+    EXPECT_EQ(RunSummary(RunEnd::Stopped, {0, 3}), "Остановлено: ни одного имени не найдено в 3 абзацах");
 }
 
 TEST_F(RunTest, FinishedRunShowsItsCountsInTheBarsPlaceUntilTheNextHostAction) {
@@ -500,31 +502,72 @@ TEST_F(RunTest, SecondPressDuringARunIsIgnored) {
     EXPECT_EQ(conversation.connects, 2) << "expected a later press to run again";
 }
 
-TEST_F(RunTest, StylePickedDuringARunIsLoadedAfterIt) {
+// Every control that feeds an action is disabled while a run talks to the
+// host, and a pick or an edit that gets through anyway changes nothing: not
+// the run, which works on the names and the format it started with, and no
+// style is loaded afterwards.
+TEST_F(RunTest, InputDuringARunChangesNothingOfIt) {
     WholeStory();
     ShowWithStyles({"Direction", "Speech"});
+    view.busy.clear();
+    std::vector<workbench::Control*> inputs = {&form->NamesList, &form->Button3, &form->Button5, &form->SelParaRadio,
+                                               &form->TargetStyleCombo, &form->SizeEdit, &form->BoldCheck,
+                                               &form->Button2};
+    std::vector<bool> enabledDuring;
     app.Post([&] {
+        for (auto* control : inputs) enabledDuring.push_back(control->Enabled());
+        form->NamesList.UserSelect(0);  // "IVAN", found in the paragraph in progress
+        form->Button3Click();
         form->TargetStyleCombo.UserSelect(0);
         form->TargetStyleComboChange();
+        // What the walk reads, changed under it as a click would.
+        form->NamesList.Delete(1);
+        form->BoldCheck.SetChecked(true);
+        form->UseStyleCheckBox.SetChecked(true);
     });
     Run();
-    const auto runEnd = std::find(host.transcript.begin(), host.transcript.end(), "exec SuppressAutosave 0");
-    ASSERT_NE(runEnd, host.transcript.end());
-    EXPECT_EQ(std::count(host.transcript.begin(), runEnd, "connect"), 1) << "expected one link during the run";
-    const Lines after(runEnd + 1, host.transcript.end());
-    EXPECT_EQ(after, (Lines{"disconnect", "connect", "exec StyleBegin \"Direction\"", "ask GetFont", "ask GetSize",
-                            "ask GetTrack", "ask GetLeading", "ask GetWidth", "ask GetTypeOptions", "exec StyleEnd",
-                            "disconnect"}));
+    EXPECT_EQ(enabledDuring, std::vector<bool>(inputs.size(), false));
+    EXPECT_EQ(view.busy, (std::vector<bool>{true, false}));
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4, 5}));
+    for (const char* unread : {"ask GetStyle", "exec TypeStyle 1"})
+        EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), unread), 0) << unread;
+    EXPECT_EQ(host.transcript.back(), "disconnect");
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "connect"), 1) << "expected no style loaded";
+    EXPECT_EQ(form->NamesList.Items(), (Lines{"IVAN"})) << "expected only the change that bypassed the button";
+    EXPECT_EQ(form->TargetStyleCombo.Text(), "Speech") << "expected the style the fields hold";
+    for (auto* control : inputs) EXPECT_TRUE(control->Enabled()) << control->Name();
+    EXPECT_FALSE(form->SrcStyleCombo.Enabled()) << "expected the state it had before the run";
 }
 
-TEST_F(RunTest, NamesRemovedDuringARunAreNoLongerMatched) {
+// Esc ends the walk after the paragraph in progress, with the clean-up of a
+// walk that reached its end; pressed with no run going, it stops nothing.
+TEST_F(RunTest, EscStopsARunAtTheNextParagraph) {
     WholeStory();
-    app.Post([&] {
-        form->NamesList.UserSelect(0);  // "IVAN"
-        form->Button3Click();
-    });
+    form->FormEscapeKey();
+    app.Post([&] { form->FormEscapeKey(); });
     Run();
-    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{5}));
+    const Lines stopped = Lines{"connect", "ask GetPMState", "exec SuppressAutosave 1", "ask GetTextCursor",
+                                "exec TextCursor 10 1", "ask GetTextCursor", "exec TextCursor 11 1",
+                                "ask GetTextCursor"} +
+                          Paragraph(5, 4) + Lines{"exec TextCursor 6 1", "ask GetTextCursor"} +
+                          Lines{"exec SetTextCursor 5 3 5", "exec SuppressAutosave 0", "disconnect"};
+    EXPECT_EQ(TakeTranscript(), stopped);
+    EXPECT_EQ(Summary(), "Остановлено: оформлено 1 имя в 1 абзаце");
+    EXPECT_FALSE(form->ProgressBar.Visible());
+
+    // The selected-paragraphs walk the same way; the next run goes on to its end.
+    host.Select(0, 30);
+    ScriptStates({7, 3});
+    form->SelParaRadio.Check();
+    app.Post([&] { form->FormEscapeKey(); });
+    Run();
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
+    EXPECT_EQ(Lines(host.transcript.end() - 3, host.transcript.end()),
+              (Lines{"exec SetTextCursor 5 0 30", "exec SuppressAutosave 0", "disconnect"}));
+    EXPECT_EQ(Summary(), "Остановлено: оформлено 1 имя в 1 абзаце");
+    WholeStory();
+    Run();
+    EXPECT_EQ(Summary(), "Оформлено 2 имени в 3 абзацах");
 }
 
 TEST_F(RunTest, StylePickedDuringAFailedRunLeavesTheListAtTheFieldsStyle) {
@@ -540,46 +583,67 @@ TEST_F(RunTest, StylePickedDuringAFailedRunLeavesTheListAtTheFieldsStyle) {
     EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec StyleBegin \"Direction\""), 0);
 }
 
-// On Windows a query waits in a modal loop that dispatches the user's input:
-// a click then must not start a second action inside the first, which would
-// open and close the link under it. A style pick is loaded afterwards.
-TEST_F(RunTest, InputWhileAQueryWaitsStartsNoSecondAction) {
+// On Windows a query waits in a modal loop that dispatches the user's input,
+// and DDEML fails a request started meanwhile (so does the stand-in). Every
+// handler the user reaches while a query of the first fill or of a run waits
+// starts no request and changes nothing: no second action, no style loaded
+// later, no name added or removed, no file dialog.
+TEST_F(RunTest, InputWhileAQueryWaitsStartsNoRequest) {
     WholeStory();
     host.SetStyles({"Direction", "Speech"});
-    conversation.whileWaiting = [&] { app.ProcessMessages(); };
-    bool busy = false;
+    int fired = 0;
+    auto everyHandler = [&] {
+        ++fired;
+        form->NamesEdit.UserText("OLGA");
+        form->Button1Click();
+        form->NamesList.UserSelect(0);
+        form->Button3Click();
+        form->Button4Click();
+        form->Button5Click();
+        form->UseStyleCheckBoxClick();
+        form->SrcStyleCombo.UserSelect(0);
+        form->SrcStyleComboChange();
+        form->BasedOnCheckBoxClick();
+        form->TargetStyleCombo.UserSelect(0);
+        form->TargetStyleComboChange();
+        form->FontComboChange();
+        form->NormalCheckClick();
+        form->BoldCheckClick();
+        form->ItalicCheckClick();
+        form->Button2Click();
+        form->FormShow();
+    };
     host.onExchange = [&](const std::string& line) {
-        if (line != "exec StyleBegin \"Speech\"") return;
-        app.Post([&] {
-            busy = form->Busy();
-            form->Button2Click();
-            form->FormShow();
-            form->TargetStyleCombo.UserSelect(0);
-            form->TargetStyleComboChange();
-        });
+        if (line == "ask GetFont") everyHandler();
     };
     form->FormShow();
-    EXPECT_TRUE(busy) << "expected the click delivered inside the first fill";
-    const Lines load = {"exec StyleBegin \"Direction\"", "ask GetFont", "ask GetSize", "ask GetTrack", "ask GetLeading",
-                        "ask GetWidth", "ask GetTypeOptions", "exec StyleEnd", "disconnect"};
-    const Lines& t = host.transcript;
-    const auto last = std::find(t.rbegin(), t.rend(), "connect").base() - 1;
-    EXPECT_EQ(Lines(last + 1, t.end()), load);
-    EXPECT_EQ(Lines(t.begin(), last - 1), (Lines{"connect", "ask GetPMState", "ask GetStyleNames", "ask GetFontList", "disconnect",
-                                                "connect", "exec StyleBegin \"Speech\"", "ask GetFont", "ask GetSize",
-                                                "ask GetTrack", "ask GetLeading", "ask GetWidth", "ask GetTypeOptions",
-                                                "exec StyleEnd"}))
-        << "expected the fill undisturbed, its link closed before the next";
-    EXPECT_FALSE(form->Busy());
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(TakeTranscript(), (Lines{"connect", "ask GetPMState", "ask GetStyleNames", "ask GetFontList",
+                                       "disconnect", "connect", "exec StyleBegin \"Speech\"", "ask GetFont", "ask GetSize", "ask GetTrack",
+                                       "ask GetLeading", "ask GetWidth", "ask GetTypeOptions", "exec StyleEnd",
+                                       "disconnect"}));
 
-    // The same inside a run's query.
-    host.transcript.clear();
+    UseTimesWithoutTracking();
     host.onExchange = [&](const std::string& line) {
-        if (line == "ask GetTextCursor") app.Post([&] { form->Button2Click(); });
+        if (line == "ask GetTextCursor") everyHandler();
     };
     Run();
+    EXPECT_GT(fired, 4);
+    EXPECT_EQ(conversation.reentrantRequests, 0);
     EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "connect"), 1);
-    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec SuppressAutosave 1"), 1);
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4, 5}));
+    EXPECT_EQ(host.transcript.back(), "disconnect");
+    EXPECT_EQ(form->NamesList.Items(), (Lines{"IVAN", "MARIA"}));
+    EXPECT_TRUE(view.saveDialogs.empty() && view.openDialogs.empty());
+
+    // The stand-in does fail a request started inside another.
+    std::optional<std::string> nested = "untouched";
+    host.onExchange = [&](const std::string& line) {
+        if (line == "ask GetPMState") nested = conversation.RequestText("GetPMState");
+    };
+    Run();
+    EXPECT_EQ(nested, std::nullopt);
+    EXPECT_GT(conversation.reentrantRequests, 0);
 }
 
 // The fields take input during a run, which writes numbers with a full stop:

@@ -304,7 +304,8 @@ TEST_F(CatalogueTest, FontListReachesTheViewOnceForTheWholeFill) {
     int fontCalls = 0;
     form->FontCombo.changed = [&] { ++fontCalls; };
     form->FormShow();
-    EXPECT_EQ(fontCalls, 2) << "expected one call for the fill and one for the style's font";
+    EXPECT_EQ(fontCalls, 4) << "expected one call for the fill, one for the style's font, and the list disabled "
+                               "and enabled again around the fill";
 }
 
 TEST_F(CatalogueTest, SourceStylePickLoadsTheFormattingOnlyAfterTheFill) {

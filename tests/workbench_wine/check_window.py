@@ -10,9 +10,10 @@ its layout (inside the client area and the pages, nothing overlapping), the
 first fill of the style and font lists, reloading the fields when a style is
 chosen, the name list and its file, the type-style boxes, the spin fields,
 a run with the progress bar moving and hidden again and the line that takes
-its place, a run with only an insertion point, and a close during a run that
-waits for the run's end. Saves a screenshot of each page after the run, and
-of the first after the run with an insertion point, to
+its place, a run with only an insertion point, a close during a run that
+waits for the run's end, and a run stopped by Esc with its controls disabled
+meanwhile. Saves a screenshot of each page after the run, and of the first
+after the run with an insertion point, to
 $ROLEMARK_OUT/screenshots/<build>/.
 
 Prints one line per check and a final 'N passed, N failed'.
@@ -229,11 +230,13 @@ def plural(n, one, few, many):
     return one if n % 10 == 1 else few if 2 <= n % 10 <= 4 else many
 
 
-def summary_line(names, paragraphs):
+def summary_line(names, paragraphs, stopped=False):
     where = "в %d %s" % (paragraphs, plural(paragraphs, "абзаце", "абзацах", "абзацах"))
     if not names:
-        return "Ни одного имени не найдено " + where
-    return "Оформлено %d %s %s" % (names, plural(names, "имя", "имени", "имён"), where)
+        line = "ни одного имени не найдено " + where
+    else:
+        line = "оформлено %d %s %s" % (names, plural(names, "имя", "имени", "имён"), where)
+    return "Остановлено: " + line if stopped else line[0].upper() + line[1:]
 
 
 
@@ -432,13 +435,40 @@ def scenario_close_during_run(rig):
             ([t for t in texts(host) if t.startswith("SuppressAutosave")] or [""])[-1])
 
 
+def scenario_stop_run(rig):
+    """Esc during a run: meanwhile the controls that feed an action take no
+    input; the run stops after the paragraph in progress with its clean-up,
+    and its line says so and how far it got."""
+    rig.seed_registry(OLD_PATH, from_add=1)
+    host = start_host(rig, ("delay-reply", "GetTextCursor"), ("delay-seconds", "0.1"))
+    rig.spawn(rig.program("rolemark.exe"))
+    inputs = ["NamesList", "Button3", "TargetStyleCombo", "BoldCheck", "Button2"]
+    gets = [word for name in inputs for word in ("get", name)]
+    run = rig.ui("wait-idle", "add-name", "Анна", "click", "EntireTextRadio", "press", "Button2", "wait-run",
+                 *gets, "esc-key", "wait-idle", "no-box", 500, "get", "SummaryLabel", *gets)
+    R.true("stop: the run began and ended", run.ok, run.error)
+    rows = [(l[1], int(l[4])) for l in run.rows("control") if l[1] in inputs]
+    R.check("stop: the controls are disabled during the run, enabled after it",
+            [(n, 0) for n in inputs] + [(n, 1) for n in inputs], rows)
+    sent = texts(host)
+    formatted, paragraphs = sum(t.startswith("Font ") for t in sent), sent.count("Copy")
+    R.check("stop: the line says the run was stopped and how far it got",
+            [(1, summary_line(formatted, paragraphs, stopped=True))],
+            [(int(l[5]), l[7] if len(l) > 7 else "") for l in run.rows("control") if l[1] == "SummaryLabel"])
+    last_copy = len(sent) - 1 - sent[::-1].index("Copy") if "Copy" in sent else len(sent)
+    R.check("stop: after the last paragraph the selection and autosave go back",
+            ["SetTextCursor", "SuppressAutosave 0"],
+            [t.split(" ")[0] if t.startswith("SetTextCursor") else t for t in sent[last_copy:]
+             if t.startswith(("SetTextCursor", "SuppressAutosave"))])
+
+
 def main():
     with Rig() as probe:
         ready = probe.ready(R)
     if ready:
         # A session each: what one leaves running is stopped before the next.
         for scenario in (scenario_first_start, scenario_not_from_plugin, scenario_no_publication,
-                         scenario_publication, scenario_close_during_run):
+                         scenario_publication, scenario_close_during_run, scenario_stop_run):
             try:
                 with Rig() as rig:
                     scenario(rig)

@@ -26,12 +26,17 @@
 //   leave NAME                the field loses the focus
 //   keys NAME TEXT            types TEXT at the caret, one key at a time
 //   tab-key                   presses Tab in the focused control
+//   esc-key                   presses Esc in the focused control (in the form
+//                             when none has the focus)
 //   wait-focus NAME [MS]      waits until NAME has the keyboard focus
 //   box [MS]                  waits for a message box, prints it, presses OK
 //   no-box MS                 fails when a message box appears within MS
 //   save-as PATH | open PATH  answers the save / open file dialog with PATH
 //   cancel-dialog             cancels the open file dialog
-//   wait-idle [MS]            waits until no run is in progress
+//   wait-idle [MS]            waits until no action with the host (first fill,
+//                             style load, run) is in progress
+//   wait-run [MS]             waits until a run is in progress (its progress
+//                             bar shown)
 //   watch-progress [MS]       follows the progress bar until it is hidden
 //                             again after having been shown
 //   close                     asks the window to close
@@ -419,6 +424,21 @@ public:
         Post(info.hwndFocus, WM_KEYUP, VK_TAB, 0xC00F0001);
     }
 
+    // Esc as the keyboard sends it: queued for the focused window, or as a
+    // system key for the active window when no window has the focus.
+    void EscKey() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info)) throw Failure("no GUI thread");
+        if (info.hwndFocus) {
+            Post(info.hwndFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+            Post(info.hwndFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        } else {
+            Post(form_, WM_SYSKEYDOWN, VK_ESCAPE, 0x00010001);
+            Post(form_, WM_SYSKEYUP, VK_ESCAPE, 0xC0010001);
+        }
+    }
+
     void WaitFocus(const std::string& name, DWORD timeoutMs) const {
         for (DWORD waited = 0;; waited += kPollMs) {
             std::string focused = Focused();
@@ -533,14 +553,23 @@ public:
         Sync();
     }
 
-    // No run in progress: the progress bar is hidden and no box waits.
+    // No action with the host in progress (the run button takes input, so
+    // the first fill is over too), the progress bar hidden and no box waiting.
     void WaitIdle(DWORD timeoutMs) const {
-        HWND bar = Control("ProgressBar");
+        HWND bar = Control("ProgressBar"), run = Control("Button2");
         for (DWORD waited = 0;; waited += kPollMs) {
             Sync();
-            if (!IsWindowVisible(bar) && Dialogs().empty()) return;
+            if (!IsWindowVisible(bar) && IsWindowEnabled(run) && Dialogs().empty()) return;
             if (waited >= timeoutMs) throw Failure("the window stayed busy");
             Sleep(kPollMs);
+        }
+    }
+
+    void WaitRun(DWORD timeoutMs) const {
+        HWND bar = Control("ProgressBar");
+        for (DWORD waited = 0; !IsWindowVisible(bar); waited += kPollMs / 5) {
+            if (waited >= timeoutMs) throw Failure("no run began");
+            Sleep(kPollMs / 5);
         }
     }
 
@@ -710,6 +739,7 @@ const Command kCommands[] = {
     {"key", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Key(name, a.Take("up or down")); }},
     {"keys", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.Keys(name, a.Text("text")); }},
     {"tab-key", true, [](Driver& d, Args&) { d.TabKey(); }},
+    {"esc-key", true, [](Driver& d, Args&) { d.EscKey(); }},
     {"wait-focus", true, [](Driver& d, Args& a) { std::string name = a.Take("name"); d.WaitFocus(name, a.Ms(5000)); }},
     {"leave", true, [](Driver& d, Args& a) { d.Leave(a.Take("name")); }},
     {"box", true, [](Driver& d, Args& a) { d.Box(a.Ms(kFindTimeoutMs)); }},
@@ -719,6 +749,7 @@ const Command kCommands[] = {
     {"cancel-dialog", true, [](Driver& d, Args&) { d.CancelDialog(); }},
     {"watch-progress", true, [](Driver& d, Args& a) { d.WatchProgress(a.Ms(60000)); }},
     {"wait-idle", true, [](Driver& d, Args& a) { d.WaitIdle(a.Ms(60000)); }},
+    {"wait-run", true, [](Driver& d, Args& a) { d.WaitRun(a.Ms(60000)); }},
     {"close", true, [](Driver& d, Args&) { d.Close(); }},
     {"nudge", true, [](Driver& d, Args&) { d.Nudge(); }},
     {"wait-gone", true, [](Driver& d, Args& a) { d.WaitGone(a.Ms(kFindTimeoutMs)); }},

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <ddeml.h>  // MSGF_DDEMGR
 
 #include <stdexcept>
 #include <vector>
@@ -73,6 +74,14 @@ void RegisterWindowClass(HINSTANCE instance) {
 
 RolemarkView* ViewOf(HWND hwnd) { return reinterpret_cast<RolemarkView*>(GetWindowLongPtrW(hwnd, DWLP_USER)); }
 
+// The view whose form DdeWaitFilter tells of Esc (the program has one window).
+RolemarkView* escapeListener = nullptr;
+HWND escapeWindow = nullptr;
+
+bool IsEscapeKey(const MSG& msg) {
+    return (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_ESCAPE;
+}
+
 // "description|pattern|description|pattern" as the dialog wants it: pairs
 // separated and ended by zeros, the whole ended by one more zero.
 std::wstring FilterOf(const std::string& filter) {
@@ -108,6 +117,9 @@ bool RolemarkView::Create(TRolemark& form) {
     if (!hwnd) return false;
     bindings_ = std::make_unique<Bindings>(form, windows_);
     app_.SetDialog(hwnd);
+    escapeListener = this;
+    escapeWindow = hwnd;
+    ddeWaitFilter_ = SetWindowsHookExW(WH_MSGFILTER, DdeWaitFilter, nullptr, GetCurrentThreadId());
     return true;
 }
 
@@ -120,6 +132,12 @@ void RolemarkView::Show(int showCommand) {
 }
 
 void RolemarkView::Destroy() {
+    if (ddeWaitFilter_) UnhookWindowsHookEx(ddeWaitFilter_);
+    ddeWaitFilter_ = nullptr;
+    if (escapeListener == this) {
+        escapeListener = nullptr;
+        escapeWindow = nullptr;
+    }
     bindings_.reset();
     if (windows_.form) DestroyWindow(windows_.form);
 }
@@ -153,6 +171,48 @@ void RolemarkView::RunHandlerOf(int row) {
     const int focused = RowOfWindow(windows_, GetFocus());
     form_->ActiveControl = focused >= 0 ? bindings_->Model(focused) : nullptr;
     Call(handler);
+}
+
+// --- while an action talks to the host
+
+void RolemarkView::ShowBusy(bool busy) {
+    busy_ = busy;
+    if (!windows_.form) return;
+    if (busy) {
+        // NOTE: called before the controls are disabled. A disabled control
+        // loses the focus, and with no focus at all Esc arrives as
+        // WM_SYSKEYDOWN, which the dialog manager does not turn into IDCANCEL;
+        // the page tabs are never disabled and keep it meanwhile.
+        focusBeforeBusy_ = GetFocus();
+        SetFocus(windows_.tabs);
+    } else if (focusBeforeBusy_ && IsWindow(focusBeforeBusy_) && IsWindowEnabled(focusBeforeBusy_)) {
+        SetFocus(focusBeforeBusy_);
+    }
+    RefreshCursor();
+}
+
+void RolemarkView::RefreshCursor() const {
+    POINT at{};
+    if (!GetCursorPos(&at)) return;
+    HWND under = WindowFromPoint(at);
+    if (under && GetAncestor(under, GA_ROOT) == windows_.form)
+        SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+// NOTE: on Windows a synchronous DDE request waits in DDEML's own modal loop,
+// which dispatches the user's input without the dialog manager (so Esc would
+// not become IDCANCEL there) and first offers each message to the thread's
+// WH_MSGFILTER hooks with the code MSGF_DDEMGR (Microsoft's MessageProc
+// documentation). Esc is taken there. Wine's loop dispatches only DDE
+// messages: there Esc waits in the queue for the run's ProcessMessages.
+LRESULT CALLBACK RolemarkView::DdeWaitFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DDEMGR && escapeListener && msg && IsEscapeKey(*msg) &&
+        (msg->hwnd == escapeWindow || IsChild(escapeWindow, msg->hwnd))) {
+        escapeListener->Call(&TRolemark::FormEscapeKey);
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // --- closing
@@ -244,7 +304,12 @@ void RolemarkView::OnInitDialog(HWND hwnd) {
 
 void RolemarkView::OnCommand(int id, HWND control, UINT code) {
     // Enter and Esc reach a dialog as IDOK and IDCANCEL; the form has no
-    // default or cancel button, so they do nothing.
+    // default or cancel button. Enter does nothing; Esc stops a run, and
+    // never closes the window.
+    if (id == IDCANCEL) {
+        Call(&TRolemark::FormEscapeKey);
+        return;
+    }
     const LayoutRow* row = RowOf(id);
     if (!row || !bindings_ || !control) return;
     const int index = id - FirstControlId;
@@ -276,6 +341,10 @@ void RolemarkView::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 bool RolemarkView::OnSetCursor(HWND over) {
+    if (busy_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return true;
+    }
     const int row = RowOfWindow(windows_, over);
     if (row < 0 || kLayout[static_cast<size_t>(row)].kind != Kind::Link) return false;
     SetCursor(LoadCursorW(nullptr, IDC_HAND));

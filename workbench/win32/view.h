@@ -47,10 +47,13 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption, workbench::MessageIcon icon) override;
     std::optional<std::filesystem::path> ExecuteSaveDialog(const workbench::FileDialog& dialog) override;
     std::optional<std::filesystem::path> ExecuteOpenDialog(const workbench::FileDialog& dialog) override;
+    void ShowBusy(bool busy) override;
     void Close() override;
 
 private:
     static INT_PTR CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Takes Esc out of DDEML's modal loop (see view.cpp).
+    static LRESULT CALLBACK DdeWaitFilter(int code, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     // The messages the form and its sheets share; false when not handled.
     bool OnChildMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
@@ -60,6 +63,9 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     bool OnSetCursor(HWND over);
+    // Has the window under the mouse, if it is the form's, set the cursor
+    // again (now, not at the next mouse move).
+    void RefreshCursor() const;
     void OnClose();
     void OnDestroy();
 
@@ -78,6 +84,9 @@ private:
     FormWindows windows_;
     std::unique_ptr<Bindings> bindings_;
     bool shown_ = false;
+    bool busy_ = false;          // an action talks to the host: the wait cursor
+    HWND focusBeforeBusy_ = nullptr;
+    HHOOK ddeWaitFilter_ = nullptr;
     bool closePending_ = false;
     int depth_ = 0;  // handlers in progress (a run lets others in)
 };
