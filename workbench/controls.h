@@ -203,8 +203,8 @@ private:
 // zero). Leaving the field (Exit) replaces only a number outside the range or
 // with too many decimals; setting the value and the up and down buttons keep
 // the range too. Both showing and reading use the user's decimal separator as
-// it was when the field was made: a run switches the process-wide one, and
-// the fields take input during a run.
+// it was when the field was made: a run switches the process-wide one, and a
+// field can lose the focus while a run goes on.
 class SpinEdit : public Control {
 public:
     enum class Kind { Real, Integer };

@@ -147,11 +147,16 @@ void TRolemark::LoadCatalogues() {
 // --- choices and enabling rules
 
 std::vector<Control*> TRolemark::ActionInputs() {
-    return {&NamesEdit,    &NamesList,        &Button1,   &Button3,     &Button4,      &Button5,
-            &EntireTextRadio, &SelParaRadio,  &UseStyleCheckBox, &SrcStyleCombo,
-            &BasedOnCheckBox, &TargetStyleCombo, &FontCombo, &SizeEdit, &TrackingCombo, &KerningEdit,
-            &NormalCheck, &BoldCheck,         &ItalicCheck, &LeadingEdit, &WidthEdit,   &BaseShiftEdit,
-            &Button2};
+    return {
+        // the first page
+        &NamesEdit, &NamesList, &Button1, &Button3, &Button4, &Button5, &EntireTextRadio, &SelParaRadio,
+        &UseStyleCheckBox, &SrcStyleCombo,
+        // the second page
+        &BasedOnCheckBox, &TargetStyleCombo, &FontCombo, &SizeEdit, &TrackingCombo, &KerningEdit, &NormalCheck,
+        &BoldCheck, &ItalicCheck, &LeadingEdit, &WidthEdit, &BaseShiftEdit,
+        // below the pages
+        &Button2,
+    };
 }
 
 void TRolemark::HostAction(const std::function<void()>& action) {

@@ -646,8 +646,8 @@ TEST_F(RunTest, InputWhileAQueryWaitsStartsNoRequest) {
     EXPECT_GT(conversation.reentrantRequests, 0);
 }
 
-// The fields take input during a run, which writes numbers with a full stop:
-// tabbing through them and spinning one must change nothing.
+// A field can lose the focus during a run, which writes numbers with a full
+// stop: leaving the fields and spinning one must change nothing.
 TEST_F(RunTest, FieldsLeftDuringARunKeepTheirValues) {
     WholeStory();
     form->SizeEdit.UserText("10,5");

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ddeml.h>  // MSGF_DDEMGR
 
 #include <random>
 #include <string>
@@ -318,6 +319,41 @@ TEST_F(ViewTest, EnterAndEscapeDoNotCloseTheWindow) {
     SendMessageW(hwnd, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_FALSE(app.Terminated());
+}
+
+// While an action talks to the host: the wait cursor, and the focus on the
+// page tabs (never disabled), where Esc still becomes IDCANCEL; then back.
+TEST_F(ViewTest, BusyWindowShowsTheWaitCursorAndKeepsTheFocusWhereEscReachesIt) {
+    view->Show(SW_SHOWNORMAL);
+    HWND run = Control(rolemark_view::IdButton2);
+    SetFocus(run);
+    view->ShowBusy(true);
+    form->Button2.SetEnabled(false);
+    wchar_t focused[32] = L"";
+    GetClassNameW(GetFocus(), focused, 32);
+    EXPECT_STREQ(WC_TABCONTROLW, focused);
+    SendMessageW(run, WM_SETCURSOR, reinterpret_cast<WPARAM>(run), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_WAIT), GetCursor());
+    form->Button2.SetEnabled(true);
+    view->ShowBusy(false);
+    EXPECT_EQ(run, GetFocus());
+}
+
+// On Windows a synchronous DDE request waits in DDEML's modal loop, which
+// offers each input message to the thread's WH_MSGFILTER hooks with
+// MSGF_DDEMGR: the view takes Esc for its window there, and nothing else.
+TEST_F(ViewTest, EscapeInDdemlsModalLoopIsTakenForTheForm) {
+    view->Show(SW_SHOWNORMAL);
+    MSG esc{Control(rolemark_view::IdNamesList), WM_KEYDOWN, VK_ESCAPE, 1, 0, {}};
+    EXPECT_TRUE(CallMsgFilterW(&esc, MSGF_DDEMGR));
+    MSG tab = esc;
+    tab.wParam = VK_TAB;
+    EXPECT_FALSE(CallMsgFilterW(&tab, MSGF_DDEMGR));
+    EXPECT_FALSE(CallMsgFilterW(&esc, MSGF_DIALOGBOX));
+    MSG elsewhere = esc;
+    elsewhere.hwnd = GetDesktopWindow();
+    EXPECT_FALSE(CallMsgFilterW(&elsewhere, MSGF_DDEMGR));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
 }
 
 TEST_F(ViewTest, CloseBeforeTheWindowIsShownDoesNotEndTheLoop) {
