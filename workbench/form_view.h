@@ -1,5 +1,5 @@
 // What the main window's logic needs from its window: modal message boxes,
-// the two file dialogs, and closing the window.
+// the two file dialogs, moving the focus to a control, and closing the window.
 //
 // The Win32 view implements it on the real dialog; tests implement it with a
 // recorder. All texts are UTF-8.
@@ -10,6 +10,8 @@
 #include <string>
 
 namespace workbench {
+
+class Control;
 
 enum class MessageIcon { None, Information, Exclamation, Error };
 
@@ -38,6 +40,9 @@ public:
     // not exist). Nothing when the user cancels.
     virtual std::optional<std::filesystem::path> ExecuteSaveDialog(const FileDialog& dialog) = 0;
     virtual std::optional<std::filesystem::path> ExecuteOpenDialog(const FileDialog& dialog) = 0;
+
+    // Shows the page that holds `control` and gives the control the focus.
+    virtual void FocusControl(const Control& control) = 0;
 
     // Closes the main window, which ends the program. NOTE: may be called
     // while the form is being created (before the window is shown: it is then

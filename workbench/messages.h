@@ -34,6 +34,11 @@ inline constexpr const char* kNoClipboard = "Не удалось открыть 
 // The tracking choices, by the host's tracking number; the first is the default.
 inline const std::vector<std::string> kTrackings = {"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"};
 
+// A field a run reads holds no number: the field's caption and its text.
+inline std::string NotANumber(const std::string& field, const std::string& text) {
+    return "В поле «" + field + "» не число: «" + text + "»";
+}
+
 // A list holds no more entries.
 inline constexpr const char* kListFull = "Unable to insert a line";
 

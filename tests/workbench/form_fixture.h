@@ -36,12 +36,14 @@ public:
         openDialogs.push_back(dialog);
         return openAnswer;
     }
+    void FocusControl(const workbench::Control& control) override { focused.push_back(control.Name()); }
     void Close() override { ++closes; }
 
     std::vector<Box> boxes;
     std::function<void(const Box&)> onBox;
     std::optional<std::filesystem::path> saveAnswer, openAnswer;
     std::vector<workbench::FileDialog> saveDialogs, openDialogs;
+    std::vector<std::string> focused;  // the controls given the focus, by name
     int closes = 0;
 };
 

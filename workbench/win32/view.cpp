@@ -11,7 +11,7 @@
 #include "platform/win32/system_function.h"
 #include "workbench/messages.h"
 #include "workbench/win32/resource_ids.h"
-#include "workbench/win32/wide_text.h"
+#include "workbench/win32/control_text.h"
 
 namespace rolemark_view {
 namespace {
@@ -153,6 +153,19 @@ void RolemarkView::RunHandlerOf(int row) {
     const int focused = RowOfWindow(windows_, GetFocus());
     form_->ActiveControl = focused >= 0 ? bindings_->Model(focused) : nullptr;
     Call(handler);
+}
+
+void RolemarkView::FocusControl(const workbench::Control& control) {
+    if (!bindings_) return;
+    for (size_t row = 0; row < kLayoutRows; ++row) {
+        if (bindings_->Model(static_cast<int>(row)) != &control) continue;
+        const LayoutRow& r = kLayout[row];
+        if (r.page > 0) ShowSheet(windows_, r.page - 1);
+        SetFocus(windows_.controls[row]);
+        // A field's text selected whole, ready to be typed over.
+        if (r.kind == Kind::Spin || r.kind == Kind::Edit) SendMessageW(windows_.controls[row], EM_SETSEL, 0, -1);
+        return;
+    }
 }
 
 // --- closing

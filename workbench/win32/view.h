@@ -47,6 +47,7 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption, workbench::MessageIcon icon) override;
     std::optional<std::filesystem::path> ExecuteSaveDialog(const workbench::FileDialog& dialog) override;
     std::optional<std::filesystem::path> ExecuteOpenDialog(const workbench::FileDialog& dialog) override;
+    void FocusControl(const workbench::Control& control) override;
     void Close() override;
 
 private:
