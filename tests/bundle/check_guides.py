@@ -2,11 +2,13 @@
 # group: native
 """The guides quote only what the programs say: every quoted message of the
 message section of README.txt ("...") and of ПРОЧТИ.txt («...», which may
-nest) is found among the texts built into the shipped programs of the x86_64
-build. A "..." inside a quote stands for any text (a name, a reply), so each
-piece between them must occur in one of the programs' texts; a final full
-stop is the error box's own and is ignored. So a change of wording that
-leaves a guide behind fails here.
+nest) is found among the texts built into the shipped programs: the string
+literals of the sources they are built from. (Not the built files: the
+compiler writes short strings into the code as immediate values.) A "..."
+inside a quote stands for any text (a name, a reply), so each piece between
+them must occur in one of the programs' texts; a final full stop is the
+error box's own and is ignored. So a change of wording that leaves a guide
+behind fails here.
 
 Prints a line per quote, then 'N passed, N failed'.
 """
@@ -16,8 +18,11 @@ import sys
 
 from rig import Results, wine
 
-ROOT, OUT = wine.ROOT, wine.OUT
-PROGRAMS = ("rolemark.exe", "rmaddin.add", "pmcmd.exe")
+ROOT = wine.ROOT
+# The sources of rolemark.exe, rmaddin.add and pmcmd.exe (platform/standin
+# is the tests' stand-in, in none of them).
+SOURCES = ("workbench", "pmdde", "onlyrun", "handoff", "plugin", "platform", "tools/pmcmd")
+SKIPPED = ("platform/standin",)
 # Each guide, the title of its message section, and how it quotes.
 GUIDES = (("README.txt", "Messages and what to do", '"', '"'),
           ("ПРОЧТИ.txt", "Сообщения и что делать", "«", "»"))
@@ -25,18 +30,21 @@ ANY = "..."
 R = Results()
 
 
-def program_texts(build):
-    """The UTF-8 texts held in the programs' files: runs of printable bytes,
-    split where they stop being UTF-8."""
+def program_texts():
+    """The string literals of the programs' sources, adjacent ones joined."""
+    literal = r'"(?:[^"\\\n]|\\.)*"'
     texts = []
-    for name in PROGRAMS:
-        path = os.path.join(OUT, build, "bin", name)
-        if not R.true("%s built" % name, os.path.exists(path), "missing " + path):
-            continue
-        with open(path, "rb") as f:
-            data = f.read()
-        for run in re.findall(rb"[\x20-\x7e\x80-\xff]{3,}", data):
-            texts += [t for t in run.decode("utf-8", "replace").split("\ufffd") if len(t) >= 3]
+    for folder in SOURCES:
+        for base, _, files in os.walk(os.path.join(ROOT, folder)):
+            if any(os.path.relpath(base, ROOT).startswith(s) for s in SKIPPED):
+                continue
+            for name in files:
+                if not name.endswith((".cpp", ".h", ".def")):
+                    continue
+                with open(os.path.join(base, name), encoding="utf-8") as f:
+                    source = f.read()
+                for run in re.findall(r"%s(?:\s*%s)*" % (literal, literal), source):
+                    texts.append("".join(re.findall(r'"((?:[^"\\\n]|\\.)*)"', run)))
     return texts
 
 
@@ -65,13 +73,15 @@ def quotes(text, opening, closing):
 
 
 def main():
-    texts = program_texts("win64")
+    texts = program_texts()
+    R.true("the programs' texts read", len(texts) > 100, "%d texts" % len(texts))
     for guide, title, opening, closing in GUIDES:
         with open(os.path.join(ROOT, "bundle", guide), encoding="utf-8") as f:
             quoted = quotes(section(f.read(), title), opening, closing)
         R.true("%s: its message section quotes messages" % guide, len(quoted) >= 10, "%d quotes" % len(quoted))
         for quote in quoted:
-            pieces = [p for p in quote.removesuffix(".").split(ANY) if p]
+            text = quote if quote.endswith(ANY) else quote.removesuffix(".")
+            pieces = [p for p in text.split(ANY) if p]
             missing = [p for p in pieces if not any(p in t for t in texts)]
             R.true("%s: %s%s%s" % (guide, opening, quote, closing), not missing,
                    "not in the programs: %s" % " / ".join(repr(p) for p in missing))
