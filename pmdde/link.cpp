@@ -1,6 +1,7 @@
 // The core of TPmDDE: the link, one command, one query, the busy wait and the
 // scanners.
 #include "pmdde/PMDDE1.h"
+#include "pmdde/host_codes.h"
 
 #include "pmdde/replies.h"
 
@@ -46,7 +47,7 @@ std::string TPmDDE::Ask(const std::string& query, size_t window) {
 void TPmDDE::WaitWhileBusy() {
     // NOTE: no pause and no limit, by contract: OnWaitIfBusy is the caller's
     // place to let the interface breathe or to give up by throwing.
-    while (GetPMState() == 9)
+    while (GetPMState() == pmcodes::kBusy)
         if (OnWaitIfBusy) OnWaitIfBusy(*this);
 }
 

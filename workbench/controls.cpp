@@ -1,5 +1,5 @@
 // The control models: sorted insertion, selection bookkeeping, spin-field
-// reading and showing, the 16-bit progress bar.
+// reading and showing, the progress bar.
 #include "workbench/controls.h"
 
 #include <algorithm>
@@ -177,19 +177,20 @@ struct Typed {
     double held;   // rounded to the field's decimals
 };
 
-// The text as a number written with `separator`: optional blanks around it,
-// an optional sign, digits with at most one separator, an optional exponent.
-// Nothing when it is not such a number. The rounding to `decimals` places,
-// half away from zero, works on the digits as typed (1,005 holds as 1,01),
-// by moving the decimal point in the text before the binary conversion.
+// The text as a number: optional blanks around it, an optional sign, digits
+// with at most one decimal separator (the user's `separator`, a full stop or
+// a comma), an optional exponent. Nothing when it is not such a number. The
+// rounding to `decimals` places, half away from zero, works on the digits as
+// typed (1,005 holds as 1,01), by moving the decimal point in the text before
+// the binary conversion.
 std::optional<Typed> ReadNumber(std::string text, char separator, int decimals) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return std::nullopt;
     text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    if (separator != '.') {
-        if (text.find('.') != std::string::npos) return std::nullopt;
-        std::replace(text.begin(), text.end(), separator, '.');
-    }
+    // Any separator reads as the full stop; a second one leaves the text no
+    // number, as the conversion below accepts only one.
+    for (char& c : text)
+        if (c == separator || c == ',') c = '.';
     size_t start = 0;
     if (text[0] == '+') {
         start = 1;
@@ -245,13 +246,22 @@ void SpinEdit::SetValue(double value) {
 }
 
 void SpinEdit::Exit() {
-    // Only a number the field cannot hold is replaced: one outside the range,
-    // or one with more decimals than the field shows. Text that is not a
-    // number stays as the user typed it.
+    // Only a number the field cannot hold, or one written with another
+    // separator, is replaced. Text that is not a number stays as the user
+    // typed it.
     const std::optional<Typed> typed = ReadNumber(text_, decimal_, range.decimals);
     if (!typed) return;
-    if (typed->held == typed->value && typed->value >= range.min && typed->value <= range.max) return;
+    const bool otherSeparator =
+        std::any_of(text_.begin(), text_.end(), [&](char c) { return (c == '.' || c == ',') && c != decimal_; });
+    if (typed->held == typed->value && typed->value >= range.min && typed->value <= range.max && !otherSeparator)
+        return;
     SetValue(typed->held);
+}
+
+std::optional<double> SpinEdit::Read() {
+    if (!ReadNumber(text_, decimal_, range.decimals)) return std::nullopt;
+    Exit();
+    return Value();
 }
 
 void SpinEdit::Up() { SetValue(Value() + range.step); }
@@ -260,17 +270,17 @@ void SpinEdit::Down() { SetValue(Value() - range.step); }
 // --- progress bar
 
 void ProgressBar::SetMin(int32_t value) {
-    min_ = static_cast<int>(static_cast<uint32_t>(value) & 0xFFFFu);
+    min_ = value;
     Notify();
 }
 
 void ProgressBar::SetMax(int32_t value) {
-    max_ = static_cast<int>(static_cast<uint32_t>(value) & 0xFFFFu);
+    max_ = value;
     Notify();
 }
 
 void ProgressBar::SetPosition(int32_t value) {
-    position_ = static_cast<int>(static_cast<uint32_t>(value) & 0xFFFFu);
+    position_ = value;
     Notify();
 }
 

@@ -1,5 +1,5 @@
 // The main window's controls as plain models: what each control holds and the
-// rules it keeps (sorted lists, spin-field ranges, the 16-bit progress bar),
+// rules it keeps (sorted lists, spin-field ranges and readings),
 // with no window behind them.
 //
 // The form's logic reads and writes these models only; the Win32 view mirrors
@@ -197,14 +197,16 @@ private:
     std::string text_;
 };
 
-// A numeric spin field. Its text is the source of its value: a text that
-// cannot be read as a number counts as the minimum, and a number with more
-// decimals than the field shows counts as rounded to them (half away from
-// zero). Leaving the field (Exit) replaces only a number outside the range or
-// with too many decimals; setting the value and the up and down buttons keep
-// the range too. Both showing and reading use the user's decimal separator as
-// it was when the field was made: a run switches the process-wide one, and a
-// field can lose the focus while a run goes on.
+// A numeric spin field. Its text is the source of its value: a number typed
+// with either decimal separator (the user's, a full stop or a comma) is that
+// number, and a number with more decimals than the field shows counts as
+// rounded to them (half away from zero). Text that is no number (empty,
+// letters, two separators) steps from the minimum with the up and down
+// buttons, and a run refuses it (Read). Leaving the field (Exit) replaces only
+// a number outside the range, with too many decimals or with a separator
+// other than the user's; setting the value and the up and down buttons keep
+// the range too. Showing uses the user's decimal separator as it was when the
+// field was made: a run switches the process-wide one while it goes on.
 class SpinEdit : public Control {
 public:
     enum class Kind { Real, Integer };
@@ -215,7 +217,12 @@ public:
     SpinEdit(const char* name, Kind kind, Range range, double initial);
 
     const std::string& Text() const { return text_; }
+    // The number the text holds; the minimum when it holds none.
     double Value() const;
+    // The number as a run takes it: the text settled first as leaving the
+    // field settles it. Nothing, and the text left as it is, when the text
+    // holds no number.
+    [[nodiscard]] std::optional<double> Read();
     // Brings `value` into the range (an Integer field rounds it to the
     // nearest integer, ties to even), shows it and notifies.
     void SetValue(double value);
@@ -234,8 +241,9 @@ private:
     char decimal_;
 };
 
-// The progress bar: minimum, maximum and position are 16-bit, each keeping
-// the low 16 bits of the value it is given.
+// The progress bar: minimum, maximum and position are whole 32-bit values
+// (story positions pass 65,535 in a long play; the control takes 32-bit
+// ranges on every supported system).
 class ProgressBar : public Control {
 public:
     explicit ProgressBar(const char* name) : Control(name) {}

@@ -1,5 +1,6 @@
 // What the main window's logic needs from its window: modal message boxes,
-// the two file dialogs, the busy look, and closing the window.
+// the two file dialogs, the busy look, moving the focus to a control, and
+// closing the window.
 //
 // The Win32 view implements it on the real dialog; tests implement it with a
 // recorder. All texts are UTF-8.
@@ -10,6 +11,8 @@
 #include <string>
 
 namespace workbench {
+
+class Control;
 
 enum class MessageIcon { None, Information, Exclamation, Error };
 
@@ -42,6 +45,9 @@ public:
     // Shows that the window is busy (the wait cursor) while an action talks
     // to the host, or no longer.
     virtual void ShowBusy(bool busy) = 0;
+
+    // Shows the page that holds `control` and gives the control the focus.
+    virtual void FocusControl(const Control& control) = 0;
 
     // Closes the main window, which ends the program. NOTE: may be called
     // while the form is being created (before the window is shown: it is then

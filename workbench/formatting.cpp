@@ -2,8 +2,12 @@
 // host paragraph style, the rules between the type-style boxes, reading the
 // fields into the run fields, and the commands that format one selected name.
 #include <cmath>
+#include <optional>
 
+#include "platform/exception.h"
+#include "platform/locale.h"
 #include "platform/scope_exit.h"
+#include "workbench/messages.h"
 #include "workbench/rolemark.h"
 
 namespace workbench {
@@ -71,16 +75,27 @@ void TRolemark::ItalicCheckClick() {
 }
 
 void TRolemark::ReadRunFields() {
-    FKern = static_cast<float>(KerningEdit.Value());
+    // In page order, so that the field named is the first bad one the user
+    // meets. Nothing is taken until all of them read.
+    const double size = ReadField(SizeEdit, Label4);
+    const double kerning = ReadField(KerningEdit, Label5);
+    const double width = ReadField(WidthEdit, Label8);
+    const double shift = ReadField(BaseShiftEdit, Label9);
+    FKern = static_cast<float>(kerning);
     FFontName = FontCombo.Text();
-    FSize = static_cast<float>(SizeEdit.Value());
+    FSize = static_cast<float>(size);
     FTrack = TrackingCombo.ItemIndex();
-    FWidth = static_cast<float>(WidthEdit.Value());
-    const double shift = BaseShiftEdit.Value();
+    FWidth = static_cast<float>(width);
     FShift = static_cast<float>(std::fabs(shift));
     FShiftNegative = shift < 0;
     FBold = BoldCheck.Checked();
     FItalic = ItalicCheck.Checked();
+}
+
+double TRolemark::ReadField(SpinEdit& field, const Label& caption) {
+    if (const std::optional<double> value = field.Read()) return *value;
+    view_.FocusControl(field);
+    throw Exception(text::NotANumber(caption.Caption(), platform::AnsiToUtf8(field.Text())));
 }
 
 // The leading field is not applied: the name takes its paragraph's leading.

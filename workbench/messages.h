@@ -5,8 +5,11 @@
 // with its plural rules in run_summary.cpp.)
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "pmdde/host_codes.h"
 
 namespace workbench::text {
 
@@ -31,6 +34,11 @@ inline constexpr const char* kNoClipboard = "Не удалось открыть 
 // The tracking choices, by the host's tracking number; the first is the default.
 inline const std::vector<std::string> kTrackings = {"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"};
 
+// A field a run reads holds no number: the field's caption and its text.
+inline std::string NotANumber(const std::string& field, const std::string& text) {
+    return "В поле «" + field + "» не число: «" + text + "»";
+}
+
 // A list holds no more entries.
 inline constexpr const char* kListFull = "Unable to insert a line";
 
@@ -46,16 +54,19 @@ inline std::string NotInCodePage(size_t line, const std::string& file) {
 inline std::string NoRegistryKey(const std::string& key) { return "Не удалось открыть раздел реестра " + key; }
 inline std::string NoRegistryValue(const std::string& name) { return "Не удалось записать в реестр значение " + name; }
 
-// The host states, by their low seven bits, that stop an action with a
-// message; `atRun` selects the run's table, which also names states 2, 3, 4
-// and 9. Null: no message.
-inline const char* StateMessage(int state, bool atRun) {
+// The host states, by their table key (pmcodes::StateTableKey), that stop
+// an action with a message; `atRun` selects the run's table, which also names
+// states 2, 3, 4 and 9. Null: no message.
+inline const char* StateMessage(uint8_t state, bool atRun) {
     switch (state) {
-        case 0: return kCloseHelp;
-        case 1: return kOpenPublication;
-        case 5: return kPlaceObject;
-        case 6: return kNoText;
-        case 2: case 3: case 4: case 9: return atRun ? kTextMode : nullptr;
+        case pmcodes::kHelpOpen: return kCloseHelp;
+        case pmcodes::kNoPublication: return kOpenPublication;
+        case pmcodes::kNoObject: return kPlaceObject;
+        case pmcodes::kWithoutText: return kNoText;
+        case pmcodes::kOutsideText2:
+        case pmcodes::kOutsideText3:
+        case pmcodes::kOutsideText4:
+        case pmcodes::kBusy: return atRun ? kTextMode : nullptr;
         default: return nullptr;
     }
 }

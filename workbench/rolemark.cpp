@@ -115,12 +115,15 @@ void TRolemark::OnlyIfRunning1ApplicationNotFound(TOnlyIfRunning&, const std::st
 void TRolemark::LoadCatalogues() {
     const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
     PmDDE1.OpenLink();
-    const int state = PmDDE1.GetPMState() % 128;
+    using namespace pmcodes;
+    const uint8_t state = StateTableKey(PmDDE1.GetPMState());
     if (const char* message = text::StateMessage(state, false)) {
         view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
         return;
     }
-    if (state != 2 && state != 3 && state != 4 && state != 7 && state != 8 && state != 9) return;
+    const bool fills = state == kOutsideText2 || state == kOutsideText3 || state == kOutsideText4 ||
+                       state == kTextInsertion || state == kTextSelected || state == kBusy;
+    if (!fills) return;
 
     int32_t count = 0;
     std::vector<std::string> styles;

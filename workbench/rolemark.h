@@ -204,7 +204,11 @@ private:
     bool SelectedParagraphsWalk(Selection& user);
     void FormatParagraphStart();
     void ApplyNameFormat();
+    // Reads the fields into the run fields; throws, with the page shown and
+    // the focus on the field, at the first field that holds no number.
     void ReadRunFields();
+    // The number of `field`, named by `caption` when it holds none.
+    double ReadField(SpinEdit& field, const Label& caption);
     // The length of the longest of the run's names that `text` begins with
     // (0: none).
     int32_t MatchNameAt(const std::string& text) const;

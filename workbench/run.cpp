@@ -9,18 +9,13 @@
 #include "platform/exception.h"
 #include "platform/locale.h"
 #include "platform/scope_exit.h"
+#include "pmdde/host_codes.h"
 #include "workbench/messages.h"
 #include "workbench/rolemark.h"
 
 namespace workbench {
-namespace {
 
-// TextCursor motions the walk relies on: with 1, 10 and 11 go to the story's
-// end and start, 6 to the next paragraph's start; with 0, 6 goes to the end
-// of the paragraph and 7 to its start.
-constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kByParagraph = 6, kParagraphStart = 7;
-
-}  // namespace
+using namespace pmcodes;
 
 void TRolemark::Button2Click() {
     HostAction([this] {
@@ -61,8 +56,8 @@ void TRolemark::RunFormatting() {
         Selection user;
         try {
             PmDDE1.OpenLink();
-            const int state = PmDDE1.GetPMState() % 128;
-            if (state == 7 || state == 8) {
+            const uint8_t state = StateTableKey(PmDDE1.GetPMState());
+            if (state == kTextInsertion || state == kTextSelected) {
                 PmDDE1.SuppressAutosave(1);
                 autosaveSuppressed = true;
                 bool walked = true;
@@ -141,7 +136,9 @@ void TRolemark::WholeStoryWalk(Selection& user) {
 }
 
 bool TRolemark::SelectedParagraphsWalk(Selection& user) {
-    if (PmDDE1.GetPMState() != 3 && PmDDE1.GetPMState() != 8) return false;
+    // A selection to walk: the host answers 3, or else 8 when asked again
+    // (the whole answer: only the state tables drop the high bit).
+    if (PmDDE1.GetPMState() != kOutsideText3 && PmDDE1.GetPMState() != kTextSelected) return false;
     int32_t &S = user.S, &A = user.A, &B = user.B;
     int32_t unused = 0, E = 0, P = 0;
     PmDDE1.GetTextCursor(S, A, B);

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/wide_text.h"
+#include "platform/win32/code_page.h"
 
 namespace platform {
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/win32/services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/code_page.h"
 #include "standin/host/host.h"
 #include "standin/host/options.h"
 #include "standin/pmstandin/sample_play.h"

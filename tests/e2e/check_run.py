@@ -93,10 +93,12 @@ def fill_cast(s, label, cast_file, typed):
     R.check("%s: the list holds the file's names and the typed ones" % label, sorted(s.cast), sorted(items or []))
 
 
-def set_window(s, label, selection, style_filter, target_style, font, size, track, kern, width, shift, bold, italic):
+def set_window(s, label, selection, style_filter, target_style, font, size, track, kern, width, shift, bold, italic,
+               size_text=None):
     """Sets the window's options as a user would and returns the formatting
     that the window then shows (a model.RunSettings). A value given as None
-    is left as the window has it (after a target style: loaded from it)."""
+    is left as the window has it (after a target style: loaded from it).
+    `size_text` is typed for the size when given (another notation)."""
     sep = s.separator
     state = s.rig.ui("get", "UseStyleCheckBox", "get", "BasedOnCheckBox", "get", "BoldCheck", "get", "ItalicCheck")
     commands = ["tab", 1, "click", "EntireTextRadio" if selection is None else "SelParaRadio"]
@@ -112,7 +114,7 @@ def set_window(s, label, selection, style_filter, target_style, font, size, trac
     if font is not None:
         commands += ["choose", "FontCombo", font]
     if size is not None:
-        commands += ["type", "SizeEdit", number_text(size, 1, sep), "leave", "SizeEdit"]
+        commands += ["type", "SizeEdit", size_text or number_text(size, 1, sep), "leave", "SizeEdit"]
     if track is not None:
         commands += ["choose-index", "TrackingCombo", track]
     commands += ["type", "KerningEdit", number_text(kern, 2, sep), "leave", "KerningEdit"]
@@ -163,7 +165,7 @@ def intended_settings(before, target_style, font, size, track, kern, width, shif
 
 
 def run_case(s, label, selection=None, style_filter=None, target_style=None, font=None, size=None, track=None,
-             kern=0.0, width=None, shift=None, bold=False, italic=False):
+             kern=0.0, width=None, shift=None, bold=False, italic=False, size_text=None):
     """One formatting run, set up through the window, and every check on
     its result. `selection` None is a whole-story run; otherwise the host's
     selection (start, end) is set first and the run treats the selected
@@ -175,7 +177,7 @@ def run_case(s, label, selection=None, style_filter=None, target_style=None, fon
     before = host.dump()
     cursor_before = host.query("GetTextCursor")
     settings = set_window(s, label, selection, style_filter, target_style, font, size, track, kern, width, shift,
-                          bold, italic)
+                          bold, italic, size_text)
     if settings is None:
         return
     want = intended_settings(before, target_style, font, size, track, kern, width, shift, bold, italic)
@@ -273,8 +275,20 @@ def russian_session():
         R.check("ru: after the state nothing more is sent", [("query", "GetPMState", "1")], exchanges)
         R.check("ru: the story untouched after the state message", before["paragraphs"], host.load_dump()["paragraphs"])
 
-        run_case(s, "ru whole story, every option by hand", font="Baltica", size=13.5, track=4, kern=-0.05,
-                 width=120, shift=-1.5, bold=True, italic=True)
+        # A size that is no number: the run's message, the field shown with
+        # the focus, and not a word to the host.
+        mark = host.mark()
+        shown = rig.ui("tab", 2, "type", "SizeEdit", "abc", "tab", 1, "press", "Button2", "box",
+                       "wait-focus", "SizeEdit", "3000", "wait-idle", "5000")
+        R.check("ru: a size that is no number stops the run with its message",
+                [("Rolemark", "icon", "В поле «Кегль» не число: «abc».")], shown.boxes())
+        R.true("ru: the size field shown with the focus", shown.ok, shown.error)
+        time.sleep(0.3)
+        R.check("ru: a size that is no number sends nothing to the host", [], host.since(mark))
+
+        # The size typed with a full stop under a comma: the number meant.
+        run_case(s, "ru whole story, every option by hand", font="Baltica", size=12.5, size_text="12.5", track=4,
+                 kern=-0.05, width=120, shift=-1.5, bold=True, italic=True)
         play = host.load_dump()["paragraphs"]
         starts = model.paragraph_starts(play)
         run_case(s, "ru selected paragraphs, style filter, formatting of a style",

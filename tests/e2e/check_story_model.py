@@ -8,19 +8,10 @@ an attribute that should have stayed). Prints 'N passed, N failed'."""
 import copy
 import sys
 
-from rig import story_model as model
+from rig import Results, story_model as model
 
-passed = failed = 0
-
-
-def check(what, expected, got):
-    global passed, failed
-    if expected == got:
-        passed += 1
-        print("ok    " + what)
-    else:
-        failed += 1
-        print("FAIL  %s: expected %r, got %r" % (what, expected, got))
+R = Results()
+check = R.check
 
 
 BASE = {"font": "Serif", "size": 12, "track": 0, "kern": 0, "width": 100, "type_style": [], "shift": 0,
@@ -105,8 +96,8 @@ def main():
     retext["paragraphs"][2]["text"] = "Clara. Bub"
     check("a changed text is noticed", 1, len(model.compare(before, retext, found, settings)[0]))
 
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    print("%d passed, %d failed" % (R.passed, R.failed))
+    return 1 if R.failed else 0
 
 
 if __name__ == "__main__":

@@ -2,15 +2,16 @@
 # group: native
 """The built deliverables, i686 and x86_64, as Windows and the host load them.
 
-Both rolemark.exe and rmaddin.add: imports by name from system DLLs only (the
-MinGW runtime is linked in), none of them an export that Windows XP SP3 lacks
-(XP x64, NT 5.2, for x86_64; the list is post_xp_exports.txt), and a
-subsystem version no newer than that Windows. rolemark.exe: its manifest asks
-for common controls 6 and names Vista to 10 as tested; the file dialogs and
-the shell are not imported. rmaddin.add as the
-host sees it: one export `main` at ordinal 1 with no decoration, which on
-i686 removes its 4-byte argument (read from its code), string 1 "Rolemark"
-and the 28-byte record of type 301 / id 101 (both language neutral).
+Every shipped program (rolemark.exe, rmaddin.add and the probe pmcmd.exe):
+imports by name from system DLLs only (the MinGW runtime is linked in), none
+of them an export that Windows XP SP3 lacks (XP x64, NT 5.2, for x86_64; the
+list is post_xp_exports.txt), and a subsystem version no newer than that
+Windows. rolemark.exe: its manifest asks for common controls 6 and names
+Vista to 10 as tested; the file dialogs and the shell are not imported.
+rmaddin.add as the host sees it: one export `main` at ordinal 1 with no
+decoration, which on i686 removes its 4-byte argument (read from its code),
+string 1 "Rolemark" and the 28-byte record of type 301 / id 101 (both
+language neutral).
 
   check_pe.py [BUILD_DIR ...]   (default: out/win64 out/win32)
 
@@ -185,6 +186,12 @@ def check_program(build):
                not imported & LOADED_WHEN_USED, "imports %s" % sorted(imported & LOADED_WHEN_USED))
 
 
+def check_probe(build):
+    pe, _, label = load(build, "pmcmd.exe")
+    if pe:
+        check_loads_on_xp(pe, label)
+
+
 def check_plugin(build):
     pe, path, label = load(build, "rmaddin.add")
     if not pe:
@@ -223,5 +230,6 @@ def check_plugin(build):
 for build in sys.argv[1:] or [os.path.join(OUT, "win64"), os.path.join(OUT, "win32")]:
     check_program(build)
     check_plugin(build)
+    check_probe(build)
 print("%d passed, %d failed" % (R.passed, R.failed))
 sys.exit(1 if R.failed else 0)

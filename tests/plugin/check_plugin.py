@@ -11,60 +11,13 @@ import os
 import re
 import shutil
 import struct
-import subprocess
 import sys
-import tempfile
 import time
 
-from rig import wine as wine_env
+from rig import KEY, Results, Rig, winpath
 
-WINE = wine_env.LOADER
-BIN = wine_env.bin_dir()
-KEY = r"HKCU\Software\Kestrova\Rolemark"
-
-passed = failed = 0
-
-
-def check(name, ok, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print("ok    " + name, flush=True)
-    else:
-        failed += 1
-        print("FAIL  " + name + (": " + detail if detail else ""), flush=True)
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def wine(*args, env=None, timeout=60):
-    # NOTE: output goes through a file, not a pipe: the wineserver and the
-    # programs Wine starts on the way inherit the pipe and would keep it open
-    # (and this call waiting) for seconds after the program has ended.
-    with tempfile.TemporaryFile() as output:
-        p = subprocess.run([WINE] + list(args), stdout=output, stderr=subprocess.STDOUT, env=env,
-                           timeout=timeout, stdin=subprocess.DEVNULL)
-        output.seek(0)
-        return p.returncode, output.read().decode("utf-8", "replace")
-
-
-def reg(*args):
-    return wine("reg", *args)
-
-
-def values():
-    """{name: (type, text as reg.exe shows it)} of the key, or None when it is missing."""
-    code, out = reg("query", KEY)
-    if code != 0:
-        return None
-    found = {}
-    for line in out.splitlines():
-        m = re.match(r"^\s+(\S+)\s+(REG_\w+)\s*(.*?)\s*$", line)
-        if m:
-            found[m.group(1)] = (m.group(2), m.group(3))
-    return found
+R = Results()
+check = R.true
 
 
 def days_now():
@@ -78,9 +31,12 @@ def date_time_bytes(days):
 
 
 class Session:
-    def __init__(self, work):
-        self.log = os.path.join(work, "starts.log")
-        self.env = dict(os.environ, ROLEMARK_START_LOG=windows_path(self.log))
+    """The rig, with start_recorder noting each start in a log of its own."""
+
+    def __init__(self, rig):
+        self.rig = rig
+        self.log = os.path.join(rig.work, "starts.log")
+        rig.env["ROLEMARK_START_LOG"] = winpath(self.log)
 
     def starts(self):
         try:
@@ -90,8 +46,17 @@ class Session:
             return []
 
     def plughost(self, *args):
-        return wine(os.path.join(BIN, "plughost.exe"), windows_path(os.path.join(BIN, "rmaddin.add")), *args,
-                    env=self.env)
+        return self.rig.wine(self.rig.program("plughost.exe"), winpath(self.rig.program("rmaddin.add")), *args)
+
+    def values(self):
+        return self.rig.registry()
+
+    def reset_key(self, app_path):
+        """A fresh key holding only AppPath (None: no key at all)."""
+        if app_path is None:
+            self.rig.seed_registry_values(None)
+        else:
+            self.rig.seed_registry(app_path=app_path, from_add=None)
 
     def wait_starts(self, count, settle=1.5, limit=15):
         """The start lines once `count` have come (or the limit has passed),
@@ -103,44 +68,36 @@ class Session:
         return self.starts()
 
 
-def reset_key(app_path):
-    reg("delete", KEY, "/f")
-    if app_path is not None:
-        reg("add", KEY, "/v", "AppPath", "/t", "REG_SZ", "/d", app_path, "/f")
-
-
 def main():
-    for name in ("rmaddin.add", "plughost.exe", "start_recorder.exe"):
-        if not os.path.exists(os.path.join(BIN, name)):
-            check("built: " + name, False, "missing in " + BIN)
-            return
-    work = tempfile.mkdtemp(prefix="rolemark-plugin-")
-    try:
-        run_cases(work)
-    finally:
-        reg("delete", KEY, "/f")
-        shutil.rmtree(work, ignore_errors=True)
+    with Rig() as rig:
+        missing = rig.missing_programs("start_recorder.exe")
+        if missing:
+            return R.check("programs built in %s" % rig.bin, [], missing)
+        try:
+            run_cases(Session(rig))
+        finally:
+            rig.seed_registry_values(None)
 
 
-def run_cases(work):
-    s = Session(work)
-    recorder = windows_path(os.path.join(BIN, "start_recorder.exe"))
+def run_cases(s):
+    rig, work = s.rig, s.rig.work
+    recorder = winpath(rig.program("start_recorder.exe"))
 
     # plughost's own failures.
-    code, out = wine(os.path.join(BIN, "plughost.exe"), windows_path(os.path.join(work, "none.add")))
+    code, out = rig.wine(rig.program("plughost.exe"), winpath(os.path.join(work, "none.add")))
     check("plughost: a missing plug-in exits with 3", code == 3, "got %d: %s" % (code, out.strip()))
-    code, out = wine(os.path.join(BIN, "plughost.exe"), r"C:\windows\system32\version.dll")
+    code, out = rig.wine(rig.program("plughost.exe"), r"C:\windows\system32\version.dll")
     check("plughost: a DLL without main exits with 4", code == 4, "got %d: %s" % (code, out.strip()))
 
     # No key: nothing started, the key not created.
-    reset_key(None)
+    s.reset_key(None)
     code, out = s.plughost()
     check("no key: main returns 0", code == 0 and "returned 0" in out, out.strip())
     check("no key: nothing started", s.wait_starts(1, settle=0, limit=2) == [], repr(s.starts()))
-    check("no key: the key is not created", values() is None, repr(values()))
+    check("no key: the key is not created", s.values() is None, repr(s.values()))
 
     # Two calls 300 ms apart: one start.
-    reset_key(recorder)
+    s.reset_key(recorder)
     before = days_now()
     code, out = s.plughost("--times", "2", "--pause", "300")
     after = days_now()
@@ -148,7 +105,7 @@ def run_cases(work):
     lines = s.wait_starts(1)
     check("two calls within 2 s start the program once", lines == ["started FromAdd=1"],
           "expected one start seeing FromAdd=1, got %r" % lines)
-    v = values() or {}
+    v = s.values() or {}
     check("FromAdd is REG_DWORD 1", v.get("FromAdd") == ("REG_DWORD", "0x1"), repr(v.get("FromAdd")))
     kind, text = v.get("LastRun", ("missing", ""))
     stamp = bytes.fromhex(text) if kind == "REG_BINARY" and re.fullmatch(r"[0-9A-Fa-f]*", text) else b""
@@ -166,11 +123,11 @@ def run_cases(work):
     check("a call after 2 s starts again", len(lines) == 2, repr(lines))
 
     # A LastRun a day ahead (the clock was set back) does not block.
-    reg("add", KEY, "/v", "LastRun", "/t", "REG_BINARY", "/d", date_time_bytes(days_now() + 1), "/f")
+    rig.wine("reg", "add", KEY, "/v", "LastRun", "/t", "REG_BINARY", "/d", date_time_bytes(days_now() + 1), "/f")
     s.plughost()
     lines = s.wait_starts(3)
     check("a LastRun in the future does not block", len(lines) == 3, repr(lines))
-    kind, text = (values() or {}).get("LastRun", ("missing", ""))
+    kind, text = (s.values() or {}).get("LastRun", ("missing", ""))
     days = struct.unpack("<d", bytes.fromhex(text))[0] if kind == "REG_BINARY" and len(text) == 16 else 0
     check("a LastRun in the future is replaced by now", abs(days - days_now()) < 30 / 86400.0,
           "%s %r" % (kind, text))
@@ -179,13 +136,13 @@ def run_cases(work):
     deep = os.path.join(work, "a-folder-whose-name-is-long-enough" * 3, "and-one-more-folder-level-below-it" * 2)
     os.makedirs(deep)
     long_copy = os.path.join(deep, "start_recorder.exe")
-    shutil.copy(os.path.join(BIN, "start_recorder.exe"), long_copy)
-    reset_key(windows_path(long_copy))
+    shutil.copy(rig.program("start_recorder.exe"), long_copy)
+    s.reset_key(winpath(long_copy))
     s.plughost()
     lines = s.wait_starts(4)
-    check("a %d-byte path starts the program" % len(windows_path(long_copy)), len(lines) == 4, repr(lines))
+    check("a %d-byte path starts the program" % len(winpath(long_copy)), len(lines) == 4, repr(lines))
 
 
 main()
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+print("%d passed, %d failed" % (R.passed, R.failed))
+sys.exit(1 if R.failed else 0)

@@ -6,7 +6,7 @@
 
 namespace {
 
-class LinkTest : public ::testing::Test {
+class CommandLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         conv.server = &host;
@@ -17,7 +17,7 @@ protected:
     TPmDDE pm;
 };
 
-TEST_F(LinkTest, TryPrefixGoesOutButTheMessageNamesTheBareCommand) {
+TEST_F(CommandLinkTest, TryPrefixGoesOutButTheMessageNamesTheBareCommand) {
     pm.OpenLink();
     pm.SetTryMode65(true);
     pm.ExecCommand("SelectAll");
@@ -27,7 +27,7 @@ TEST_F(LinkTest, TryPrefixGoesOutButTheMessageNamesTheBareCommand) {
               "Не могу выполнить команду PageMaker - SelectAll");
 }
 
-TEST_F(LinkTest, QueriesNeverCarryTheTryPrefix) {
+TEST_F(CommandLinkTest, QueriesNeverCarryTheTryPrefix) {
     pm.OpenLink();
     pm.SetTryMode65(true);
     host.replies["GetSize"] = "12";
@@ -37,7 +37,7 @@ TEST_F(LinkTest, QueriesNeverCarryTheTryPrefix) {
     EXPECT_EQ(host.log.back(), "ask GetSize");
 }
 
-TEST_F(LinkTest, BusyWaitCallsTheHandlerThenSendsOnce) {
+TEST_F(CommandLinkTest, BusyWaitCallsTheHandlerThenSendsOnce) {
     pm.OpenLink();
     pm.LongOperation = true;
     host.queued["GetPMState"] = {"9", "9", "9", "7"};
@@ -52,7 +52,7 @@ TEST_F(LinkTest, BusyWaitCallsTheHandlerThenSendsOnce) {
     EXPECT_EQ(host.log, expected);
 }
 
-TEST_F(LinkTest, BusyWaitWithoutHandlerAsksFourTimes) {
+TEST_F(CommandLinkTest, BusyWaitWithoutHandlerAsksFourTimes) {
     pm.OpenLink();
     pm.LongOperation = true;
     host.queued["GetPMState"] = {"9", "9", "9", "7"};
@@ -61,7 +61,7 @@ TEST_F(LinkTest, BusyWaitWithoutHandlerAsksFourTimes) {
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "exec Copy"), 1);
 }
 
-TEST_F(LinkTest, HandlerThatThrowsLeavesTheCommandUnsent) {
+TEST_F(CommandLinkTest, HandlerThatThrowsLeavesTheCommandUnsent) {
     pm.OpenLink();
     pm.LongOperation = true;
     host.queued["GetPMState"] = {"9", "7"};
@@ -71,7 +71,7 @@ TEST_F(LinkTest, HandlerThatThrowsLeavesTheCommandUnsent) {
     EXPECT_TRUE(conv.Connected());
 }
 
-TEST_F(LinkTest, EmptyReplyRaisesNamingTheQuery) {
+TEST_F(CommandLinkTest, EmptyReplyRaisesNamingTheQuery) {
     pm.OpenLink();
     host.replies["GetSize"] = "";
     std::string reply = "sentinel";
@@ -80,7 +80,7 @@ TEST_F(LinkTest, EmptyReplyRaisesNamingTheQuery) {
     EXPECT_EQ(reply, "");
 }
 
-TEST_F(LinkTest, StateIsTheFirstIntegerOfTheFirstTenCharacters) {
+TEST_F(CommandLinkTest, StateIsTheFirstIntegerOfTheFirstTenCharacters) {
     pm.OpenLink();
     host.queued["GetPMState"] = {"7,1,2", "    99999999", "263"};
     EXPECT_EQ(pm.GetPMState(), 7);
@@ -88,7 +88,7 @@ TEST_F(LinkTest, StateIsTheFirstIntegerOfTheFirstTenCharacters) {
     EXPECT_EQ(pm.GetPMState(), 7);  // 263 = 256 + 7: the low byte
 }
 
-TEST_F(LinkTest, OpenLinkOnAnOpenLinkReconnects) {
+TEST_F(CommandLinkTest, OpenLinkOnAnOpenLinkReconnects) {
     pm.OpenLink();
     pm.OpenLink();
     EXPECT_EQ(conv.connects, 2);
@@ -98,7 +98,7 @@ TEST_F(LinkTest, OpenLinkOnAnOpenLinkReconnects) {
     EXPECT_EQ(conv.topic, "");
 }
 
-TEST_F(LinkTest, NoServerRaisesNotFoundAfterOneLaunch) {
+TEST_F(CommandLinkTest, NoServerRaisesNotFoundAfterOneLaunch) {
     conv.server = nullptr;
     conv.SetServiceApplication("c:\\pm65\\pm65.exe");
     std::string launched;
@@ -111,7 +111,7 @@ TEST_F(LinkTest, NoServerRaisesNotFoundAfterOneLaunch) {
     EXPECT_EQ(conv.launches, 1);
 }
 
-TEST_F(LinkTest, LaunchedServerAnswersTheSecondConnect) {
+TEST_F(CommandLinkTest, LaunchedServerAnswersTheSecondConnect) {
     conv.server = nullptr;
     conv.launch = [&](const std::string&) {
         conv.server = &host;
@@ -121,7 +121,7 @@ TEST_F(LinkTest, LaunchedServerAnswersTheSecondConnect) {
     EXPECT_TRUE(conv.Connected());
 }
 
-TEST_F(LinkTest, WithoutConversationOpenRaisesAndCloseDoesNothing) {
+TEST_F(CommandLinkTest, WithoutConversationOpenRaisesAndCloseDoesNothing) {
     TPmDDE bare;
     EXPECT_EQ(MessageOf<Exception>([&] { bare.OpenLink(); }), "Нет клиента DDE..");
     bare.CloseLink();
@@ -130,12 +130,12 @@ TEST_F(LinkTest, WithoutConversationOpenRaisesAndCloseDoesNothing) {
     EXPECT_THROW(bare.ExecQuery("GetSize", reply), EPmCantExecuteQuery);
 }
 
-TEST_F(LinkTest, CloseLinkOnAClosedLinkDoesNothing) {
+TEST_F(CommandLinkTest, CloseLinkOnAClosedLinkDoesNothing) {
     pm.CloseLink();
     EXPECT_EQ(conv.disconnects, 0);
 }
 
-TEST_F(LinkTest, WaitExecRefusesASecondCommandBeforeCompletion) {
+TEST_F(CommandLinkTest, WaitExecRefusesASecondCommandBeforeCompletion) {
     pm.OpenLink();
     pm.WaitExec = true;
     pm.ExecCommand("Copy");
@@ -147,7 +147,7 @@ TEST_F(LinkTest, WaitExecRefusesASecondCommandBeforeCompletion) {
     EXPECT_EQ(host.log.back(), "exec Paste");
 }
 
-TEST_F(LinkTest, DestructionClosesTheLink) {
+TEST_F(CommandLinkTest, DestructionClosesTheLink) {
     {
         TPmDDE local;
         local.DDEConv = &conv;

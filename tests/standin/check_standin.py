@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 
-from rig import wait_exit, wine
+from rig import Results, wait_exit, wine, winpath
 
 WINE = wine.LOADER
 BIN = wine.bin_dir()
@@ -23,16 +23,8 @@ TITLE = "Adobe PageMaker 6.5 - [Дачный вечер]"
 
 ENV = wine.environment("ru_RU.UTF-8")
 
-results = []
-
-
-def check(name, ok, detail=""):
-    results.append(ok)
-    print(("ok   - " if ok else "FAIL - ") + name + ("" if ok else ": " + detail), flush=True)
-
-
-def win_path(path):
-    return "Z:" + path.replace("/", "\\")
+R = Results()
+check = R.true
 
 
 def run(args, timeout=60, messages="utf-8"):
@@ -64,8 +56,8 @@ class Standin:
         self.transcript = os.path.join(self.dir, "t.jsonl")
         self.dump = os.path.join(self.dir, "d.json")
         self.html = os.path.join(self.dir, "d.html")
-        args = [WINE, STANDIN, "--transcript", win_path(self.transcript), "--dump", win_path(self.dump),
-                "--dump-html", win_path(self.html)] + list(options)
+        args = [WINE, STANDIN, "--transcript", winpath(self.transcript), "--dump", winpath(self.dump),
+                "--dump-html", winpath(self.html)] + list(options)
         self.process = subprocess.Popen(args, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                         stdin=subprocess.DEVNULL)
 
@@ -109,7 +101,7 @@ def command_line_cases():
         bad = os.path.join(folder, "bad.json")
         with open(bad, "w", encoding="utf-8") as f:
             json.dump({"styles": [{"name": "S"}], "paragraphs": [{"style": "T", "text": "a"}]}, f)
-        code, out, err = run([STANDIN, "--pub", win_path(bad)])
+        code, out, err = run([STANDIN, "--pub", winpath(bad)])
         check("a broken publication ends with exit code 1 and names the place",
               code == 1 and 'paragraphs[0].style: no style "T"' in err, "exit %d, %r" % (code, err))
     finally:
@@ -223,9 +215,8 @@ def main():
             fault_cases()
         else:
             print("skip - pmcmd.exe is not built: no DDE cases", flush=True)
-    passed = sum(1 for r in results if r)
-    print("%d passed, %d failed" % (passed, len(results) - passed))
-    return 0 if passed == len(results) else 1
+    print("%d passed, %d failed" % (R.passed, R.failed))
+    return 1 if R.failed else 0
 
 
 if __name__ == "__main__":

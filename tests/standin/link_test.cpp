@@ -30,7 +30,7 @@ std::vector<std::string> ReadCast() {
     return cast;
 }
 
-class LinkTest : public ::testing::Test {
+class StandinThroughLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         savedFormat = platform::ProcessNumberFormat();
@@ -99,7 +99,7 @@ protected:
     TPmDDE pm;
 };
 
-TEST_F(LinkTest, AWholeStoryWalkFormatsTheLongestNameOpeningEachParagraph) {
+TEST_F(StandinThroughLinkTest, AWholeStoryWalkFormatsTheLongestNameOpeningEachParagraph) {
     const auto cast = ReadCast();
     WalkWholeStory(cast);
     const Story& story = host->publication().story;
@@ -135,7 +135,7 @@ TEST_F(LinkTest, AWholeStoryWalkFormatsTheLongestNameOpeningEachParagraph) {
     for (const auto& entry : host->transcript().Entries()) EXPECT_TRUE(entry.accepted) << entry.text << ": " << entry.note;
 }
 
-TEST_F(LinkTest, TheLinkReadsAStylesAttributes) {
+TEST_F(StandinThroughLinkTest, TheLinkReadsAStylesAttributes) {
     pm.StyleBegin(platform::Utf8ToAnsi("Примечание"));
     std::string font;
     pm.GetFont(font);
@@ -154,7 +154,7 @@ TEST_F(LinkTest, TheLinkReadsAStylesAttributes) {
     EXPECT_FLOAT_EQ(pm.GetSize(), 20);  // back to the text: the title's first character
 }
 
-TEST_F(LinkTest, TheLinkReadsTheStyleAndFontLists) {
+TEST_F(StandinThroughLinkTest, TheLinkReadsTheStyleAndFontLists) {
     int32_t count = -1;
     std::vector<std::string> names{"sentinel"};
     pm.GetStyleNames(count, names);
@@ -172,7 +172,7 @@ TEST_F(LinkTest, TheLinkReadsTheStyleAndFontLists) {
     EXPECT_EQ(platform::AnsiToUtf8(style), "Заголовок");
 }
 
-TEST_F(LinkTest, RefusedAndEmptyRepliesBecomeFailedQueries) {
+TEST_F(StandinThroughLinkTest, RefusedAndEmptyRepliesBecomeFailedQueries) {
     std::string reply;
     EXPECT_EQ(MessageOf<EPmCantExecuteQuery>([&] { pm.ExecQuery("GetPageRect", reply); }),
               "Не могу получить данные от PageMaker - GetPageRect");
@@ -181,7 +181,7 @@ TEST_F(LinkTest, RefusedAndEmptyRepliesBecomeFailedQueries) {
     EXPECT_EQ(MessageOf<EPmCantExecuteQuery>([&] { pm.GetSize(); }), "Не могу получить данные от PageMaker - GetSize");
 }
 
-TEST_F(LinkTest, ADroppedConversationFailsTheNextCommand) {
+TEST_F(StandinThroughLinkTest, ADroppedConversationFailsTheNextCommand) {
     std::string error;
     ASSERT_TRUE(SetFaultOption(host->faults, "drop-after", "2", error));
     pm.TextCursor(10, 1);
@@ -191,7 +191,7 @@ TEST_F(LinkTest, ADroppedConversationFailsTheNextCommand) {
     EXPECT_EQ(pm.GetPMState(), 7);
 }
 
-TEST_F(LinkTest, AQuittingHostLeavesNoServer) {
+TEST_F(StandinThroughLinkTest, AQuittingHostLeavesNoServer) {
     std::string error;
     ASSERT_TRUE(SetFaultOption(host->faults, "quit-after", "1", error));
     pm.TextCursor(10, 1);
@@ -199,7 +199,7 @@ TEST_F(LinkTest, AQuittingHostLeavesNoServer) {
     EXPECT_THROW(pm.OpenLink(), EPmNotFound);
 }
 
-TEST_F(LinkTest, TheBusyWaitAsksUntilTheHostIsFree) {
+TEST_F(StandinThroughLinkTest, TheBusyWaitAsksUntilTheHostIsFree) {
     std::string error;
     ASSERT_TRUE(SetFaultOption(host->faults, "busy", "3", error));
     pm.LongOperation = true;

@@ -18,7 +18,7 @@ import sys
 import tempfile
 import time
 
-from rig import wine
+from rig import Results, wine, winpath
 
 BIN = wine.bin_dir()
 WINE = wine.LOADER
@@ -28,12 +28,8 @@ NOT_FOUND = "Не могу установить связь с PageMaker"
 CANT_COMMAND = "Не могу выполнить команду PageMaker - "
 CANT_QUERY = "Не могу получить данные от PageMaker - "
 
-passed = failed = 0
+R = Results()
 work = tempfile.mkdtemp(prefix="check_dde.")
-
-
-def winpath(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 def ansi(text):
@@ -99,14 +95,11 @@ def expect(what, expected, got):
 
 
 def case(function):
-    global passed, failed
     try:
         function()
-        passed += 1
-        print("ok    " + function.__name__, flush=True)
+        R.true(function.__name__, True)
     except Exception as e:  # one case's failure must not stop the others
-        failed += 1
-        print("FAIL  %s: %s" % (function.__name__, e), flush=True)
+        R.true(function.__name__, False, str(e))
     return function
 
 
@@ -290,5 +283,5 @@ def ddeml_server_walk_arrives_in_order():
                               "query GetPMState"], server.transcript())
 
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+print("%d passed, %d failed" % (R.passed, R.failed))
+sys.exit(1 if R.failed else 0)

@@ -1,5 +1,5 @@
 // The control models on their own: sorted lists, combo texts, spin fields,
-// the 16-bit progress bar, radio groups, and what reaches the view's hook.
+// the progress bar, radio groups, and what reaches the view's hook.
 #include <gtest/gtest.h>
 
 #include "platform/exception.h"
@@ -178,8 +178,9 @@ TEST_F(ControlsTest, IndexOfFindsTheFirstEntryWithoutRegardToCase) {
 // --- spin fields
 
 // A run switches the process-wide separator to the full stop while the
-// fields take input: they keep the user's separator whatever it is.
-TEST_F(ControlsTest, FieldsShowAndReadTheUsersSeparatorWhateverTheProcessUses) {
+// fields take input: they show the user's separator whatever it is, and read
+// a number typed with either separator.
+TEST_F(ControlsTest, FieldsShowTheUsersSeparatorAndReadEither) {
     EXPECT_EQ(size.Text(), "10,0");
     EXPECT_EQ(kerning.Text(), "0,00");
     EXPECT_EQ(width.Text(), "100");
@@ -190,17 +191,40 @@ TEST_F(ControlsTest, FieldsShowAndReadTheUsersSeparatorWhateverTheProcessUses) {
     EXPECT_DOUBLE_EQ(size.Value(), 12.5);
     size.UserText(" -3,5 ");
     EXPECT_DOUBLE_EQ(size.Value(), -3.5) << "expected an out-of-range text read as it stands";
-    size.UserText("12.5");  // the other separator is not a number here
-    EXPECT_DOUBLE_EQ(size.Value(), 2);
+    for (SpinEdit* field : {&size, &kerning, &width}) {
+        field->UserText("0.5");
+        EXPECT_DOUBLE_EQ(field->Value(), field == &width ? 1 : 0.5) << field->Name();
+    }
 }
 
 TEST_F(ControlsTest, TextThatIsNotANumberCountsAsTheMinimum) {
-    for (const char* text : {"", "abc", "12abc", "1,2,3", "inf", "nan", "+-1", " ", "1e", "e5"}) {
+    for (const char* text : {"", "abc", "12abc", "1,2,3", "1.2,3", "1,2.", "inf", "nan", "+-1", " ", "1e", "e5"}) {
         kerning.UserText(text);
         EXPECT_DOUBLE_EQ(kerning.Value(), -1) << "text \"" << text << "\"";
+        EXPECT_EQ(kerning.Read(), std::nullopt) << "text \"" << text << "\"";
+        EXPECT_EQ(kerning.Text(), text) << "expected the text left for the user to mend";
     }
     width.UserText("+120");
     EXPECT_DOUBLE_EQ(width.Value(), 120);
+}
+
+// What a run reads is what leaving the field would leave: a number brought
+// into the range, rounded to the shown decimals, written with the user's
+// separator.
+TEST_F(ControlsTest, ReadingSettlesTheFieldAsLeavingItDoes) {
+    const struct {
+        SpinEdit& field;
+        const char* typed;
+        double read;
+        const char* shown;
+    } cases[] = {{size, "2000", 150, "150,0"},   {size, "1,5", 2, "2,0"},        {size, "12.5", 12.5, "12,5"},
+                 {kerning, "-7", -1, "-1,00"},   {width, "251", 250, "250"},     {width, "4", 5, "5"},
+                 {kerning, "0.125", 0.13, "0,13"}, {size, "12,5", 12.5, "12,5"}};
+    for (const auto& c : cases) {
+        c.field.UserText(c.typed);
+        EXPECT_EQ(c.field.Read(), std::optional<double>(c.read)) << c.typed;
+        EXPECT_EQ(c.field.Text(), c.shown) << c.typed;
+    }
 }
 
 TEST_F(ControlsTest, SetValueKeepsBothBoundsAndRoundsIntegers) {
@@ -238,6 +262,10 @@ TEST_F(ControlsTest, LeavingTheFieldReplacesOnlyANumberItCannotHold) {
     size.Exit();
     EXPECT_EQ(size.Text(), "12,5");
     EXPECT_EQ(calls, 1);
+    size.UserText("12.5");
+    size.Exit();
+    EXPECT_EQ(size.Text(), "12,5") << "expected the user's separator once the field is left";
+    EXPECT_EQ(calls, 2);
 
     const struct {
         SpinEdit& field;
@@ -274,19 +302,19 @@ TEST_F(ControlsTest, ButtonsStepWithinTheRange) {
 
 // --- progress bar, radio buttons
 
-TEST_F(ControlsTest, ProgressBarKeepsTheLow16Bits) {
+TEST_F(ControlsTest, ProgressBarKeepsWholePositions) {
     workbench::ProgressBar bar{"ProgressBar"};
     EXPECT_EQ(bar.Min(), 0);
     EXPECT_EQ(bar.Max(), 100);
     int& calls = Watch(bar);
-    bar.SetMax(65535);
-    EXPECT_EQ(bar.Max(), 65535);
     bar.SetMax(65536);
-    EXPECT_EQ(bar.Max(), 0);
+    EXPECT_EQ(bar.Max(), 65536);
     bar.SetMin(70000);
-    EXPECT_EQ(bar.Min(), 70000 - 65536);
+    EXPECT_EQ(bar.Min(), 70000);
+    bar.SetPosition(2147483647);
+    EXPECT_EQ(bar.Position(), 2147483647);
     bar.SetPosition(-1);
-    EXPECT_EQ(bar.Position(), 65535);
+    EXPECT_EQ(bar.Position(), -1);
     EXPECT_EQ(calls, 4);
 }
 

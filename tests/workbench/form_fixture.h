@@ -37,6 +37,7 @@ public:
         return openAnswer;
     }
     void ShowBusy(bool on) override { busy.push_back(on); }
+    void FocusControl(const workbench::Control& control) override { focused.push_back(control.Name()); }
     void Close() override { ++closes; }
 
     std::vector<Box> boxes;
@@ -44,6 +45,7 @@ public:
     std::optional<std::filesystem::path> saveAnswer, openAnswer;
     std::vector<workbench::FileDialog> saveDialogs, openDialogs;
     std::vector<bool> busy;  // each change of the busy look
+    std::vector<std::string> focused;  // the controls given the focus, by name
     int closes = 0;
 };
 

@@ -246,15 +246,51 @@ TEST_F(NameFormatTest, TypedTrackingSendsMinusOne) {
     EXPECT_NE(std::find(commands.begin(), commands.end(), "exec Track -1"), commands.end());
 }
 
-TEST_F(NameFormatTest, UnreadableFieldsCountAsTheirMinimum) {
-    form->SizeEdit.UserText("big");
-    form->WidthEdit.UserText("");
-    form->KerningEdit.UserText("0.5");  // the other separator
+// A number typed with the other separator, and one outside the range that
+// reaches the run without the field having been left, are sent as the field
+// would show them once left.
+TEST_F(NameFormatTest, FieldsReadEitherSeparatorAndComeIntoRange) {
+    form->SizeEdit.UserText("12.5");
+    form->KerningEdit.UserText("-0.05");
+    form->WidthEdit.UserText("2000");
+    form->BaseShiftEdit.UserText("-1.5");
     const Lines commands = FormatCommands();
-    ASSERT_GE(commands.size(), 5u);
-    EXPECT_EQ(commands[0], "exec KernText -1.00");
-    EXPECT_EQ(commands[2], "exec Size 2.00");
-    EXPECT_EQ(commands[4], "exec SetWidth 5");
+    ASSERT_GE(commands.size(), 7u);
+    EXPECT_EQ(commands[0], "exec KernText -0.05");
+    EXPECT_EQ(commands[2], "exec Size 12.50");
+    EXPECT_EQ(commands[4], "exec SetWidth 250");
+    EXPECT_EQ(commands.back(), "exec TypeOptions -2.00 -2.00 -2.00 -2.00 1.50 1");
+    EXPECT_EQ(form->SizeEdit.Text(), "12,5");
+    EXPECT_EQ(form->WidthEdit.Text(), "250");
+}
+
+// Text that is no number stops the run before anything reaches the host; the
+// first bad field in page order is named and given the focus.
+TEST_F(NameFormatTest, FieldWithoutANumberStopsTheRunBeforeAnythingIsSent) {
+    const struct {
+        const char* size;
+        const char* width;
+        const char* shift;
+        const char* message;
+        const char* focused;
+    } cases[] = {
+        {"abc", "", "x", "В поле «Кегль» не число: «abc»", "SizeEdit"},
+        {"12", "1.2,3", "x", "В поле «Ширина» не число: «1.2,3»", "WidthEdit"},
+        {"12", "100", "\xEF\xF0\xE8", "В поле «Смещение» не число: «при»", "BaseShiftEdit"},
+    };
+    for (const auto& c : cases) {
+        form->SizeEdit.UserText(c.size);
+        form->WidthEdit.UserText(c.width);
+        form->BaseShiftEdit.UserText(c.shift);
+        form->FSize = -7;
+        host.transcript.clear();
+        view.focused.clear();
+        EXPECT_EQ(MessageOf([&] { form->Button2Click(); }), c.message);
+        EXPECT_EQ(host.transcript, Lines{}) << c.message;
+        EXPECT_EQ(view.focused, Lines{c.focused});
+        EXPECT_EQ(form->FSize, -7) << "expected the run fields left as they were";
+    }
+    EXPECT_EQ(platform::ProcessNumberFormat().decimal, ',');
 }
 
 TEST_F(NameFormatTest, BoxesAreReadForEveryName) {

@@ -125,18 +125,22 @@ TEST_F(RunTest, WholeStoryWalkMovesTheProgressBarAndHidesItAtTheEnd) {
     EXPECT_FALSE(form->ProgressBar.Visible());
 }
 
-TEST_F(RunTest, ProgressBarTakesTheLow16BitsOfPositions) {
-    // The play starts at 65536 + 100, after a paragraph that long; the user
-    // selected it whole.
-    host.SetStory({{"Speech", std::string(65536 + 99, 'x')}, {"Speech", "IVAN: Hello"},
-                   {"Direction", "They embrace."}, {"Speech", "MARIA: Hi"}});
-    host.Select(65536 + 100, 65536 + 135);
-    Run();
-    ASSERT_FALSE(bars.empty());
-    EXPECT_EQ(bars.front(), (Bar{100, 135, 100}));
-    EXPECT_EQ(bars.back(), (Bar{100, 135, 135}));
+// A long play: positions pass 65,535 and 131,071. The bar takes them whole,
+// so it only moves forward.
+TEST_F(RunTest, ProgressBarTakesWholePositionsAndNeverGoesBack) {
+    std::vector<testhost::Paragraph> story;
+    for (int i = 0; i < 7; ++i) story.push_back({"Speech", "IVAN: " + std::string(20000, 'x')});
+    host.SetStory(story);  // 20,007 characters a paragraph with its end mark; none after the last
+    const int end = 7 * 20007 - 1;
+    host.Select(65536 + 100, 131072 + 5);
+    WholeStory();
+    EXPECT_EQ(Run(), "<no exception>");
+    ASSERT_EQ(bars.size(), 8u);
+    EXPECT_EQ(bars.front(), (Bar{0, end, 0}));
+    EXPECT_EQ(bars.back(), (Bar{0, end, end}));
+    for (size_t i = 1; i < bars.size(); ++i) EXPECT_GT(bars[i].position, bars[i - 1].position) << "step " << i;
     EXPECT_EQ(host.SelectionStart(), 65536 + 100) << "expected the full positions sent back";
-    EXPECT_EQ(host.SelectionEnd(), 65536 + 135);
+    EXPECT_EQ(host.SelectionEnd(), 131072 + 5);
 }
 
 TEST_F(RunTest, SelectionIsGivenBackWithTheLatestFirstNumber) {

@@ -21,7 +21,7 @@
 #include "workbench/rolemark.h"
 #include "workbench/win32/layout.h"
 #include "workbench/win32/view.h"
-#include "workbench/win32/wide_text.h"
+#include "workbench/win32/control_text.h"
 
 namespace {
 
@@ -198,16 +198,16 @@ TEST_F(ViewTest, SelectionFollowsTheModelAndTheUser) {
     EXPECT_EQ(LB_ERR, SendMessageW(Control(rolemark_view::IdNamesList), LB_GETCURSEL, 0, 0));
 }
 
-TEST_F(ViewTest, ProgressBarShowsTheLow16BitsOfItsModel) {
+TEST_F(ViewTest, ProgressBarShowsItsModelsWholePositions) {
     form->ProgressBar.SetMin(0x10005);
-    form->ProgressBar.SetMax(70000);
-    form->ProgressBar.SetPosition(0x10010);
+    form->ProgressBar.SetMax(140000);
+    form->ProgressBar.SetPosition(0x20010);
     form->ProgressBar.SetVisible(true);
     HWND bar = Control(rolemark_view::IdProgressBar);
     EXPECT_TRUE(GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE);
-    EXPECT_EQ(5, SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
-    EXPECT_EQ(70000 - 65536, SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
-    EXPECT_EQ(0x10, SendMessageW(bar, PBM_GETPOS, 0, 0));
+    EXPECT_EQ(0x10005, SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
+    EXPECT_EQ(140000, SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+    EXPECT_EQ(0x20010, SendMessageW(bar, PBM_GETPOS, 0, 0));
     form->ProgressBar.SetVisible(false);
     EXPECT_FALSE(GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE);
 }

@@ -72,7 +72,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "platform/win32/code_page.h"
 #include "workbench/win32/layout.h"
 
 using namespace rolemark_view;
@@ -517,6 +517,7 @@ public:
     // or the edit inside the name combo box), then OK.
     void FileDialog(const std::wstring& path) const {
         HWND dialog = WaitDialog(kFindTimeoutMs);
+        // NOTE: the rig's EMULATION_SYMPTOMS (wine.py) knows this text.
         if (!dialog) throw Failure("no file dialog appeared");
         Print({L"dialog", Escape(TextOf(dialog))});
         HWND field = nullptr;

@@ -4,10 +4,11 @@ here.
 
 One 64-bit prefix runs both builds: Wine's 64-bit loader starts a PE32+
 program itself and hands a PE32 program to the 32-bit loader, which runs
-under qemu's user-mode emulation on these machines (tools/setup installs and
-registers it). ROLEMARK_ARCH (win64 or win32) names the build a check or a
-benchmark runs; ROLEMARK_OUT the build folder (default <root>/out);
-WINEPREFIX the prefix (default $ROLEMARK_OUT/wineprefix).
+natively or, on machines whose kernel cannot, under qemu's user-mode
+emulation (tools/setup installs and registers it there; emulated() tells).
+ROLEMARK_ARCH (win64 or win32) names the build a check or a benchmark runs;
+ROLEMARK_OUT the build folder (default <root>/out); WINEPREFIX the prefix
+(default $ROLEMARK_OUT/wineprefix).
 """
 import os
 import shutil
@@ -28,6 +29,31 @@ def arch():
     if name not in ARCHES:
         raise ValueError("ROLEMARK_ARCH is %r, not one of %s" % (name, ", ".join(ARCHES)))
     return name
+
+
+# The kernel's entry that hands i386 programs to qemu (tools/setup registers
+# it only where the kernel does not run them itself).
+QEMU_ENTRY = "/proc/sys/fs/binfmt_misc/qemu-i386"
+# What a failed test prints when the fault was qemu's emulation rather than
+# the program's: qemu's report of a signal it could not deliver, and the
+# rig's note that a file dialog asked for never showed.
+EMULATION_SYMPTOMS = ("uncaught target signal", "note  uidriver: no file dialog appeared")
+
+
+def emulated(name=None):
+    """True when the build `name` (default: arch()) runs under qemu's
+    user-mode emulation here: it is the i686 build, and the qemu entry for
+    i386 programs is registered and enabled. NOTE: an enabled entry takes
+    priority over the kernel's own loader, so i386 code then runs under qemu
+    even on a kernel that could run it; without the entry every i386 program
+    that starts at all runs natively."""
+    if (name or arch()) != "win32":
+        return False
+    try:
+        with open(QEMU_ENTRY) as f:
+            return f.readline().strip() == "enabled"
+    except OSError:
+        return False
 
 
 def bin_dir(name=None):

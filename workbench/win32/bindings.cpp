@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "workbench/win32/wide_text.h"
+#include "workbench/win32/control_text.h"
 
 namespace rolemark_view {
 namespace {
@@ -218,8 +218,9 @@ void Bindings::ApplyProgress(HWND hwnd, const workbench::ProgressBar& bar) {
     }
     RECT client{};
     GetClientRect(hwnd, &client);
-    const long long span = std::max(1, bar.Max() - bar.Min());
-    const long long done = std::clamp<long long>(bar.Position() - bar.Min(), 0, span);
+    // In 64 bits: whole 32-bit positions may be any distance apart.
+    const long long span = std::max<long long>(1, static_cast<long long>(bar.Max()) - bar.Min());
+    const long long done = std::clamp<long long>(static_cast<long long>(bar.Position()) - bar.Min(), 0, span);
     const int pixels = static_cast<int>(done * (client.right - client.left) / span);
     if (pixels == shownProgress_.pixels) return;
     const DWORD now = GetTickCount();

@@ -12,7 +12,7 @@
 #include "platform/win32/system_function.h"
 #include "workbench/messages.h"
 #include "workbench/win32/resource_ids.h"
-#include "workbench/win32/wide_text.h"
+#include "workbench/win32/control_text.h"
 
 namespace rolemark_view {
 namespace {
@@ -213,6 +213,24 @@ LRESULT CALLBACK RolemarkView::DdeWaitFilter(int code, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void RolemarkView::FocusControl(const workbench::Control& control) {
+    if (!bindings_) return;
+    for (size_t row = 0; row < kLayoutRows; ++row) {
+        if (bindings_->Model(static_cast<int>(row)) != &control) continue;
+        const LayoutRow& r = kLayout[row];
+        if (r.page > 0) ShowSheet(windows_, r.page - 1);
+        // While busy the control is disabled: it gets the focus back with
+        // the others when the action has ended.
+        if (busy_)
+            focusBeforeBusy_ = windows_.controls[row];
+        else
+            SetFocus(windows_.controls[row]);
+        // A field's text selected whole, ready to be typed over.
+        if (r.kind == Kind::Spin || r.kind == Kind::Edit) SendMessageW(windows_.controls[row], EM_SETSEL, 0, -1);
+        return;
+    }
 }
 
 // --- closing

@@ -48,6 +48,7 @@ public:
     std::optional<std::filesystem::path> ExecuteSaveDialog(const workbench::FileDialog& dialog) override;
     std::optional<std::filesystem::path> ExecuteOpenDialog(const workbench::FileDialog& dialog) override;
     void ShowBusy(bool busy) override;
+    void FocusControl(const workbench::Control& control) override;
     void Close() override;
 
 private:

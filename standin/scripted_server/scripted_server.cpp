@@ -30,7 +30,7 @@
 
 #include "platform/standin/dde_conversation.h"
 #include "standin/transport/raw_dde_server.h"
-#include "tests/wine_dde/ddeml_server.h"
+#include "standin/scripted_server/ddeml_server.h"
 
 namespace {
 

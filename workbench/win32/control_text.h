@@ -3,7 +3,7 @@
 // The controls are Unicode windows, so the Russian captions show on any
 // Windows locale. The models keep their own texts in UTF-8 and the host's
 // texts (names, style and font names, numbers) in the ANSI code page; each
-// crossing names the encoding of its side, and platform/win32/wide_text.h
+// crossing names the encoding of its side, and platform/win32/code_page.h
 // converts.
 #pragma once
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/wide_text.h"
+#include "platform/win32/code_page.h"
 #include "workbench/controls.h"
 
 namespace rolemark_view {

@@ -1,6 +1,6 @@
 // A DDEML server for the service "PageMaker" that hands every execute and
 // request to a DdeServer, and carries out its verdict after the exchange.
-#include "tests/wine_dde/ddeml_server.h"
+#include "standin/scripted_server/ddeml_server.h"
 
 #include <windows.h>
 
