@@ -110,6 +110,17 @@ public:
     Label Label9{"Label9", "Смещение"};
     SpinEdit BaseShiftEdit{"BaseShiftEdit", SpinEdit::Kind::Real, {-100, 100, 0.01, 2}, 0};
 
+    // Third sheet: the speaker check and its report.
+    TabSheet TabSheet3{"TabSheet3", "Проверка"};
+    Button CheckButton{"CheckButton", "Проверить"};
+    // Off at every start, so a run matches as designed: a name needs nothing
+    // after it.
+    CheckBox WholeWordCheckBox{"WholeWordCheckBox", "Только целым словом", false};
+    workbench::ReportList ReportList{"ReportList"};
+    Button AddAllButton{"AddAllButton", "Добавить все"};
+    Button AddSelectedButton{"AddSelectedButton", "Добавить выбранные"};
+    Button SaveReportButton{"SaveReportButton", "Сохранить отчёт"};
+
     Button Button2{"Button2", "Выполнить"};
     workbench::ProgressBar ProgressBar{"ProgressBar"};
     // In the progress bar's place: what the last run did, until the next
@@ -127,6 +138,7 @@ public:
     TOnlyIfRunning OnlyIfRunning1;
     FileDialog OpenDialog1{"Открыть список действующих лиц", "text files|*.txt|any files|*.*", {}, "txt"};
     FileDialog SaveDialog1{"Сохранить список действующих лиц", "text files|*.txt|any files|*.*", "words.txt", "txt"};
+    FileDialog SaveDialog2{"Сохранить отчёт", "text files|*.txt|any files|*.*", "report.txt", "txt", true};
 
     // --- the form's events and the controls' handlers
 
@@ -148,10 +160,14 @@ public:
     void NormalCheckClick();
     void BoldCheckClick();
     void ItalicCheckClick();
+    void CheckButtonClick();
+    void AddAllButtonClick();
+    void AddSelectedButtonClick();
+    void SaveReportButtonClick();
 
     // True once Close was asked (the window must not be shown, or closes).
     bool CloseRequested() const { return closeRequested_; }
-    // True while a formatting run is in progress.
+    // True while a formatting run or a check is in progress.
     bool Running() const { return running_; }
     // True while any action that talks to the host is in progress (the first
     // fill, a style load, a run).
@@ -190,12 +206,14 @@ private:
     void WholeStoryWalk(Selection& user);
     // False when the walk was skipped: no selection to walk.
     bool SelectedParagraphsWalk(Selection& user);
+    // Reads the start of the paragraph at the insertion point into the
+    // report and, in a run, formats the name it opens with.
     void FormatParagraphStart();
     void ApplyNameFormat();
     void ReadRunFields();
-    // The length of the longest entry of the name list that `text` begins
-    // with (0: none).
-    int32_t MatchNameAt(const std::string& text) const;
+    // Adds the candidate rows of the report (only the selected ones, with
+    // `selectedOnly`) whose text is not listed yet; says how many.
+    void AddCandidates(bool selectedOnly);
     // Shows `line` in the progress bar's place; an empty line hides it.
     void ShowSummary(const std::string& line);
 
@@ -212,6 +230,10 @@ private:
     bool stylePicked_ = false;
     int fieldsStyle_ = -1;  // the target style the formatting fields were loaded from
     RunTally tally_;
+    bool checking_ = false;    // the walk in progress is a check: it formats nothing
+    int32_t lookLength_ = 0;   // the characters read from each paragraph's start
+    int paragraphNumber_ = 0;  // of the paragraph at hand, from the walk's first (1)
+    SpeakerReport report_;
 };
 
 }  // namespace workbench

@@ -20,6 +20,10 @@ namespace {
 // of the paragraph and 7 to its start.
 constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kByParagraph = 6, kParagraphStart = 7;
 
+// A check reads at least this much of each paragraph: room for a label of
+// 40 characters and what ends it.
+constexpr int32_t kCheckLength = 64;
+
 }  // namespace
 
 void TRolemark::Button2Click() {
@@ -30,16 +34,32 @@ void TRolemark::Button2Click() {
     });
 }
 
+void TRolemark::CheckButtonClick() {
+    HostAction([this] {
+        running_ = checking_ = true;
+        const ScopeExit finish([this] { running_ = checking_ = false; });
+        RunFormatting();
+    });
+}
+
+// A run, or with checking_ a check: the same walk, reading more of each
+// paragraph and formatting nothing.
 void TRolemark::RunFormatting() {
     ShowSummary("");
     tally_ = {};
-    if (NamesList.Count() == 0) {
+    if (NamesList.Count() == 0 && !checking_) {
         view_.ShowMessage(text::kEmptyList, text::kEmptyListCaption, MessageIcon::Exclamation);
         return;
     }
-    ReadRunFields();
+    if (!checking_) ReadRunFields();
     FMaxNameLen = 0;
     for (const std::string& name : NamesList.Items()) FMaxNameLen = std::max(FMaxNameLen, static_cast<int32_t>(name.size()));
+    // A check reads enough for a candidate's label; a whole-word run one
+    // character more than the longest name, to see what follows it.
+    const bool wholeWord = WholeWordCheckBox.Checked();
+    lookLength_ = checking_ ? std::max(FMaxNameLen, kCheckLength) : FMaxNameLen + (wholeWord ? 1 : 0);
+    report_.Start(wholeWord, checking_);
+    paragraphNumber_ = 0;
 
     // Numbers in commands are written with a full stop, whatever the user's locale.
     platform::NumberFormat& numbers = platform::ProcessNumberFormat();
@@ -90,7 +110,13 @@ void TRolemark::RunFormatting() {
     }
     // After the clean-up; a failure's line is shown behind the error box, and
     // left once it is confirmed.
-    if (end) ShowSummary(RunSummary(*end, tally_));
+    if (end) {
+        ReportList.SetRows(report_.Rows(NamesList.Items()));
+        const SpeakerReport::Counts counts = report_.Count(NamesList.Items());
+        ShowSummary(checking_ && *end != RunEnd::Skipped
+                        ? CheckSummary(*end == RunEnd::Failed, tally_.paragraphs, counts.namesFound, counts.notFound, counts.candidates)
+                        : RunSummary(*end, tally_));
+    }
     if (failure) std::rethrow_exception(failure);
 }
 
@@ -155,12 +181,13 @@ bool TRolemark::SelectedParagraphsWalk(Selection& user) {
 }
 
 void TRolemark::FormatParagraphStart() {
+    ++paragraphNumber_;  // every paragraph the walk steps over, looked at or not
     if (UseStyleCheckBox.Checked()) {
         std::string style;
         PmDDE1.GetStyle(style);
         if (style != SrcStyleCombo.Text()) return;
     }
-    PmDDE1.TextSelect(0, FMaxNameLen);
+    PmDDE1.TextSelect(0, lookLength_);
     // NOTE: a query is answered only after every command sent before it has
     // been carried out, so these two state questions (answers unused) make
     // sure the selection and the copy are done before the clipboard is used.
@@ -172,27 +199,15 @@ void TRolemark::FormatParagraphStart() {
     const std::optional<std::string> copied = clipboard_.ReadText();
     if (!copied) throw Exception(text::kNoClipboard);
     ++tally_.paragraphs;
-    PmDDE1.TextSelect(1, FMaxNameLen);
+    PmDDE1.TextSelect(1, lookLength_);
 
-    const int32_t length = MatchNameAt(*copied);
-    if (length == 0) return;
+    const NameMatch match = report_.Look(NamesList.Items(), paragraphNumber_, *copied, static_cast<size_t>(lookLength_));
+    if (checking_ || match.length == 0) return;
+    const auto length = static_cast<int32_t>(match.length);
     PmDDE1.TextSelect(0, length);
     ApplyNameFormat();
     ++tally_.names;
     PmDDE1.TextSelect(1, length);
-}
-
-int32_t TRolemark::MatchNameAt(const std::string& text) const {
-    // The list is sorted, so a name that extends another listed name comes
-    // after it and is met first from the end; keeping the longest match makes
-    // that hold whatever order the locale's comparison gives. Exact bytes,
-    // letter case included; an empty entry never matches.
-    size_t longest = 0;
-    for (int i = NamesList.Count() - 1; i >= 0; --i) {
-        const std::string& name = NamesList.Item(i);
-        if (name.size() > longest && text.compare(0, name.size(), name) == 0) longest = name.size();
-    }
-    return static_cast<int32_t>(longest);
 }
 
 }  // namespace workbench

@@ -311,9 +311,10 @@ std::optional<std::filesystem::path> RolemarkView::ExecuteFileDialog(const workb
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = title.c_str();
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
-    // No options beyond the look: no overwrite prompt, and the open dialog
-    // accepts a name that does not exist.
+    // No options beyond the look and the replace question the dialog asks
+    // for: the open dialog accepts a name that does not exist.
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (save && dialog.askReplace) ofn.Flags |= OFN_OVERWRITEPROMPT;
     using platform::win32::SystemFunction;
     static const auto getSaveFileName = SystemFunction<decltype(GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
     static const auto getOpenFileName = SystemFunction<decltype(GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
