@@ -278,6 +278,7 @@ void ReportList::SetRows(std::vector<ReportRow> rows) {
     selected_.assign(rows_.size(), false);
     outOfDate_ = false;
     sortedBy_ = -1;
+    activated_ = -1;
     Notify();
 }
 
@@ -305,6 +306,7 @@ void ReportList::SortBy(Column column) {
         });
     }
     sortedBy_ = column;
+    activated_ = -1;
     for (size_t i = 0; i < rows.size(); ++i) {
         rows_[i] = std::move(rows[i].first);
         selected_[i] = rows[i].second;

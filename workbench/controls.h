@@ -271,12 +271,16 @@ public:
     void SortBy(Column column);
     void MarkOutOfDate();
     void UserSelect(int index, bool selected) { selected_.at(static_cast<size_t>(index)) = selected; }
+    // The row the user double-clicked last (-1: none since the report came).
+    int Activated() const { return activated_; }
+    void UserActivate(int index) { activated_ = index >= 0 && index < static_cast<int>(rows_.size()) ? index : -1; }
 
 private:
     std::vector<ReportRow> rows_;
     std::vector<bool> selected_;
     bool outOfDate_ = false;
     int sortedBy_ = -1;
+    int activated_ = -1;
 };
 
 }  // namespace workbench

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "onlyrun/onlyrun.h"
@@ -161,6 +162,9 @@ public:
     void BoldCheckClick();
     void ItalicCheckClick();
     void CheckButtonClick();
+    // Puts the host's insertion point at the start of the activated row's
+    // first paragraph.
+    void ReportListDblClick();
     void AddAllButtonClick();
     void AddSelectedButtonClick();
     void SaveReportButtonClick();
@@ -234,6 +238,9 @@ private:
     int32_t lookLength_ = 0;   // the characters read from each paragraph's start
     int paragraphNumber_ = 0;  // of the paragraph at hand, from the walk's first (1)
     SpeakerReport report_;
+    // Where the report's paragraph 1 is: the paragraph holding this position
+    // (a walk of the selected paragraphs), or the story's first.
+    std::optional<int32_t> reportFrom_;
 };
 
 }  // namespace workbench

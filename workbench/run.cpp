@@ -86,6 +86,7 @@ void TRolemark::RunFormatting() {
                     WholeStoryWalk(user);
                 else
                     walked = SelectedParagraphsWalk(user);
+                reportFrom_ = SelParaRadio.Checked() ? std::optional<int32_t>(user.A) : std::nullopt;
                 autosaveSuppressed = false;
                 PmDDE1.SuppressAutosave(0);
                 end = walked ? RunEnd::Completed : RunEnd::Skipped;
@@ -118,6 +119,32 @@ void TRolemark::RunFormatting() {
                         : RunSummary(*end, tally_));
     }
     if (failure) std::rethrow_exception(failure);
+}
+
+void TRolemark::ReportListDblClick() {
+    const int row = ReportList.Activated();
+    if (row < 0) return;
+    const int paragraph = ReportList.Rows()[static_cast<size_t>(row)].firstParagraph;
+    if (paragraph <= 0) return;  // a name not found
+    HostAction([this, paragraph] {
+        const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
+        PmDDE1.OpenLink();
+        const int state = PmDDE1.GetPMState() % 128;
+        if (state != 7 && state != 8) {
+            if (const char* message = text::StateMessage(state, true)) view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
+            return;
+        }
+        // The walk's steps again, from its first paragraph.
+        int32_t S = 0, A = 0, B = 0;
+        PmDDE1.GetTextCursor(S, A, B);
+        if (reportFrom_) {
+            PmDDE1.SetTextCursor(S, *reportFrom_, *reportFrom_);
+            PmDDE1.TextCursor(kParagraphStart, 0);
+        } else {
+            PmDDE1.TextCursor(kStartOfStory, 1);
+        }
+        for (int i = 1; i < paragraph; ++i) PmDDE1.TextCursor(kByParagraph, 1);
+    });
 }
 
 void TRolemark::ShowSummary(const std::string& line) {

@@ -156,7 +156,9 @@ SpeakerReport::Counts SpeakerReport::Count(const std::vector<std::string>& names
 }
 
 std::vector<std::string> ReportLines(const std::vector<ReportRow>& rows) {
-    std::vector<std::string> lines{platform::Utf8ToAnsi("вид\tтекст\tабзацев\tпервый абзац\tзамечание")};
+    std::string header;
+    for (const char* column : kReportColumns) header += (header.empty() ? "" : "\t") + platform::Utf8ToAnsi(column);
+    std::vector<std::string> lines{header};
     for (const ReportRow& row : rows) {
         const bool found = row.kind != RowKind::NotFound;
         lines.push_back(platform::Utf8ToAnsi(RowKindWord(row.kind)) + '\t' + row.text + '\t' + std::to_string(row.paragraphs) +

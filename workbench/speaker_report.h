@@ -24,6 +24,10 @@ enum class RowKind {
 #include "workbench/report_kinds.def"
 };
 
+// The report's columns, as the list heads them and the saved report's first
+// line names them (UTF-8).
+inline constexpr const char* kReportColumns[] = {"вид", "текст", "абзацев", "первый абзац", "замечание"};
+
 // The word naming `kind` in the list and in the saved report, UTF-8.
 const char* RowKindWord(RowKind kind);
 

@@ -104,6 +104,13 @@ TEST_F(CheckTest, StyleFilterNumbersEveryParagraphTheWalkStepsOver) {
     form->NamesList.UserSelect(0);
     form->Button3Click();
     EXPECT_TRUE(form->ReportList.OutOfDate()) << "expected an edit of the list to date the report";
+
+    // A double-click on «Вера» puts the insertion point at paragraph 7.
+    form->ReportList.UserActivate(1);
+    form->ReportListDblClick();
+    const int seventh = static_cast<int>(host.story().Text().rfind('\r')) + 1;
+    EXPECT_EQ(host.SelectionStart(), seventh);
+    EXPECT_EQ(host.SelectionEnd(), seventh);
 }
 
 TEST_F(CheckTest, WholeWordRunReadsOneMoreAndFormatsTheWholeName) {

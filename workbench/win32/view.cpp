@@ -48,6 +48,11 @@ constexpr HandlerRow kHandlers[] = {
     {IdNormalCheck, &TRolemark::NormalCheckClick},
     {IdBoldCheck, &TRolemark::BoldCheckClick},
     {IdItalicCheck, &TRolemark::ItalicCheckClick},
+    {IdCheckButton, &TRolemark::CheckButtonClick},
+    {IdAddAllButton, &TRolemark::AddAllButtonClick},
+    {IdAddSelectedButton, &TRolemark::AddSelectedButtonClick},
+    {IdSaveReportButton, &TRolemark::SaveReportButtonClick},
+    {IdReportList, &TRolemark::ReportListDblClick},
 };
 
 RolemarkView::Handler HandlerOf(int row) {
@@ -266,6 +271,12 @@ LRESULT RolemarkView::OnNotify(const NMHDR& header) {
         if (spun) RunHandlerOf(row);
         // Non-zero keeps the buttons' own position where it is.
         return TRUE;
+    }
+    if (bindings_) {
+        const int row = RowOfWindow(windows_, header.hwndFrom);
+        bool activated = false;
+        if (row >= 0) Invoke([&] { activated = bindings_->TakeNotify(row, header); });
+        if (activated) RunHandlerOf(row);
     }
     return 0;
 }
