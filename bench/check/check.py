@@ -15,7 +15,7 @@ headline: the check's time over the run's (goal <= 1.0, as it sends the same
 exchanges, reading 64 characters instead of the longest name's). Under
 each pair, the steps of the paragraph cycle where the check spends the most
 beyond the run. Also Rolemark's private resident memory (RssAnon of its Wine process) before and
-after each check.
+after each check and each run.
 
     bench/check/check [--play lermontov-maskarad.xml] [--pairs 3] [--keep DIR]
 
@@ -78,11 +78,13 @@ def main(argv):
             order = ("CheckButton", "Button2") if n % 2 == 0 else ("Button2", "CheckButton")
             times = {}
             for button in order:
-                times[button] = press(rig, host, button, button == "CheckButton")
+                times[button] = press(rig, host, button, True)
             check, paragraphs, before, after, checked = times["CheckButton"]
             run, ran = times["Button2"][0], times["Button2"][4]
             ratios.append(check / run)
-            memory = "RssAnon %d -> %d KiB" % (before[1], after[1]) if before and after else "memory not read"
+            run_before, run_after = times["Button2"][2:4]
+            memory = ("RssAnon %d -> %d KiB, the run's %d -> %d KiB" % (before[1], after[1], run_before[1], run_after[1])
+                      if before and after and run_before and run_after else "memory not read")
             print("  pair %d: %d paragraphs; check %.3f ms, run %.3f ms a paragraph (%.2f); check's %s" % (
                 n + 1, paragraphs, check * 1000, run * 1000, check / run, memory), flush=True)
             print("          where the check takes longer (host's wait after one exchange before the next, summed): %s" %
