@@ -31,6 +31,18 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // not valid UTF-8 or holds a character the code page has no exact form for.
 std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8);
 
+// A character of the ANSI code page as Windows classifies it: a letter
+// (IsCharAlphaA), an upper-case one (IsCharUpperA), and a Cyrillic one (its
+// Unicode form in U+0400 to U+04FF; any other letter counts as Latin). Speaker
+// labels are checked with these, so a Latin letter hiding in a Cyrillic name
+// shows.
+struct AnsiCharKind {
+    bool letter = false;
+    bool upper = false;
+    bool cyrillic = false;
+};
+AnsiCharKind ClassifyAnsiChar(char c);
+
 // <0, 0, >0: `a` against `b` without regard to case, in the user's locale,
 // as the sorted list box orders its entries. Both are ANSI.
 int CompareTextNoCase(std::string_view a, std::string_view b);

@@ -284,4 +284,53 @@ void ProgressBar::SetPosition(int32_t value) {
     Notify();
 }
 
+// --- the report list
+
+void ReportList::SetRows(std::vector<ReportRow> rows) {
+    rows_ = std::move(rows);
+    selected_.assign(rows_.size(), false);
+    outOfDate_ = false;
+    sortedBy_ = -1;
+    activated_ = -1;
+    Notify();
+}
+
+void ReportList::SortBy(Column column) {
+    // The selection goes with its rows.
+    std::vector<std::pair<ReportRow, bool>> rows;
+    for (size_t i = 0; i < rows_.size(); ++i) rows.emplace_back(std::move(rows_[i]), selected_[i]);
+    if (sortedBy_ == column) {
+        std::reverse(rows.begin(), rows.end());
+    } else {
+        auto key = [column](const ReportRow& row) -> std::pair<int, std::string> {
+            switch (column) {
+                case KindColumn: return {static_cast<int>(row.kind), {}};
+                case TextColumn: return {0, row.text};
+                case ParagraphsColumn: return {row.paragraphs, {}};
+                case FirstColumn: return {row.firstParagraph, {}};
+                case RemarkColumn: return {0, row.remark};
+            }
+            return {};
+        };
+        std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+            const auto ka = key(a.first), kb = key(b.first);
+            if (ka.first != kb.first) return ka.first < kb.first;
+            return platform::CompareTextNoCase(ka.second, kb.second) < 0;
+        });
+    }
+    sortedBy_ = column;
+    activated_ = -1;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows_[i] = std::move(rows[i].first);
+        selected_[i] = rows[i].second;
+    }
+    Notify();
+}
+
+void ReportList::MarkOutOfDate() {
+    if (outOfDate_ || rows_.empty()) return;
+    outOfDate_ = true;
+    Notify();
+}
+
 }  // namespace workbench

@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "workbench/speaker_report.h"
+
 namespace workbench {
 
 enum class TextEncoding { Ansi, Utf8 };
@@ -256,6 +258,37 @@ public:
 
 private:
     int min_ = 0, max_ = 100, position_ = 0;
+};
+
+// The report list: the speaker report's rows in the order shown, which
+// rows are selected, and whether the name list changed since the report was
+// made (its counts are then out of date). Sorting by a column orders the
+// rows by that column's values, numbers as numbers; sorting by the same
+// column again reverses the order.
+class ReportList : public Control {
+public:
+    enum Column { KindColumn, TextColumn, ParagraphsColumn, FirstColumn, RemarkColumn };
+    explicit ReportList(const char* name) : Control(name) {}
+
+    const std::vector<ReportRow>& Rows() const { return rows_; }
+    bool Selected(int index) const { return selected_.at(static_cast<size_t>(index)); }
+    bool OutOfDate() const { return outOfDate_; }
+
+    // A new report: nothing selected, up to date.
+    void SetRows(std::vector<ReportRow> rows);
+    void SortBy(Column column);
+    void MarkOutOfDate();
+    void UserSelect(int index, bool selected) { selected_.at(static_cast<size_t>(index)) = selected; }
+    // The row the user double-clicked last (-1: none since the report came).
+    int Activated() const { return activated_; }
+    void UserActivate(int index) { activated_ = index >= 0 && index < static_cast<int>(rows_.size()) ? index : -1; }
+
+private:
+    std::vector<ReportRow> rows_;
+    std::vector<bool> selected_;
+    bool outOfDate_ = false;
+    int sortedBy_ = -1;
+    int activated_ = -1;
 };
 
 }  // namespace workbench

@@ -21,11 +21,13 @@ enum class MessageIcon { None, Information, Exclamation, Error };
 // pair chosen at start), the file name offered at start, and the extension
 // added to a name typed without one. After a dialog was confirmed the form
 // stores the chosen file in `fileName`, so the next use starts from it.
+// `askReplace`: a save dialog asks before it names a file that exists.
 struct FileDialog {
     std::string title;
     std::string filter;
     std::filesystem::path fileName;
     std::string defaultExt;
+    bool askReplace = false;
 };
 
 class FormView {
@@ -37,8 +39,8 @@ public:
     virtual void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
 
     // The standard save / open dialogs with `dialog`'s settings and no other
-    // options (no overwrite prompt; the open dialog accepts a file that does
-    // not exist). Nothing when the user cancels.
+    // options (no replace question unless `askReplace`; the open dialog
+    // accepts a file that does not exist). Nothing when the user cancels.
     virtual std::optional<std::filesystem::path> ExecuteSaveDialog(const FileDialog& dialog) = 0;
     virtual std::optional<std::filesystem::path> ExecuteOpenDialog(const FileDialog& dialog) = 0;
 

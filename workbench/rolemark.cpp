@@ -3,6 +3,8 @@
 // choices, the enabling rules, the author label and the name list.
 #include "workbench/rolemark.h"
 
+#include <algorithm>
+
 #include "platform/exception.h"
 #include "platform/scope_exit.h"
 #include "workbench/messages.h"
@@ -157,6 +159,8 @@ std::vector<Control*> TRolemark::ActionInputs() {
         // the second page
         &BasedOnCheckBox, &TargetStyleCombo, &FontCombo, &SizeEdit, &TrackingCombo, &KerningEdit, &NormalCheck,
         &BoldCheck, &ItalicCheck, &LeadingEdit, &WidthEdit, &BaseShiftEdit,
+        // the third page
+        &CheckButton, &WholeWordCheckBox, &ReportList, &AddAllButton, &AddSelectedButton, &SaveReportButton,
         // below the pages
         &Button2,
     };
@@ -220,12 +224,18 @@ void TRolemark::Label1Click() { shell_.Execute("open", kHomePage); }
 
 // --- the name list
 
+// Any change of the list leaves the report's counts behind it.
+
 void TRolemark::Button1Click() {
-    if (!busy_) NamesList.Add(NamesEdit.Text());
+    if (busy_) return;
+    NamesList.Add(NamesEdit.Text());
+    ReportList.MarkOutOfDate();
 }
 
 void TRolemark::Button3Click() {
-    if (!busy_ && NamesList.ItemIndex() >= 0) NamesList.Delete(NamesList.ItemIndex());
+    if (busy_ || NamesList.ItemIndex() < 0) return;
+    NamesList.Delete(NamesList.ItemIndex());
+    ReportList.MarkOutOfDate();
 }
 
 void TRolemark::Button4Click() {
@@ -243,6 +253,44 @@ void TRolemark::Button5Click() {
     OpenDialog1.fileName = *file;
     // Read first: a file that cannot be read leaves the list as it was.
     NamesList.Assign(namefile::Open(*file));
+    ReportList.MarkOutOfDate();
+}
+
+// --- the report
+
+void TRolemark::AddAllButtonClick() { AddCandidates(false); }
+void TRolemark::AddSelectedButtonClick() { AddCandidates(true); }
+
+void TRolemark::AddCandidates(bool selectedOnly) {
+    if (busy_) return;
+    ShowSummary("");
+    int added = 0;
+    {
+        // The line is shown also when a full list stops the adding (behind
+        // the list's message).
+        const ScopeExit say([&] {
+            ShowSummary(AddedSummary(added));
+            if (added > 0) ReportList.MarkOutOfDate();
+        });
+        const std::vector<ReportRow>& rows = ReportList.Rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].kind != RowKind::Candidate || (selectedOnly && !ReportList.Selected(static_cast<int>(i)))) continue;
+            const std::vector<std::string>& listed = NamesList.Items();
+            if (std::find(listed.begin(), listed.end(), rows[i].text) != listed.end()) continue;
+            NamesList.Add(rows[i].text);
+            ++added;
+        }
+    }
+}
+
+void TRolemark::SaveReportButtonClick() {
+    if (busy_) return;
+    const std::optional<std::filesystem::path> file = view_.ExecuteSaveDialog(SaveDialog2);
+    if (!file) return;
+    SaveDialog2.fileName = *file;
+    // The name file's way of saving: the same encoding and line ends, and
+    // nothing half-written.
+    namefile::Save(*file, ReportLines(ReportList.Rows()));
 }
 
 }  // namespace workbench

@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,17 @@ public:
     Label Label9{"Label9", "Смещение"};
     SpinEdit BaseShiftEdit{"BaseShiftEdit", SpinEdit::Kind::Real, {-100, 100, 0.01, 2}, 0};
 
+    // Third sheet: the speaker check and its report.
+    TabSheet TabSheet3{"TabSheet3", "Проверка"};
+    Button CheckButton{"CheckButton", "Проверить"};
+    // Off at every start, so a run matches as designed: a name needs nothing
+    // after it.
+    CheckBox WholeWordCheckBox{"WholeWordCheckBox", "Только целым словом", false};
+    workbench::ReportList ReportList{"ReportList"};
+    Button AddAllButton{"AddAllButton", "Добавить все"};
+    Button AddSelectedButton{"AddSelectedButton", "Добавить выбранные"};
+    Button SaveReportButton{"SaveReportButton", "Сохранить отчёт"};
+
     Button Button2{"Button2", "Выполнить"};
     workbench::ProgressBar ProgressBar{"ProgressBar"};
     // In the progress bar's place: what the last run did, until the next
@@ -130,6 +142,7 @@ public:
     TOnlyIfRunning OnlyIfRunning1;
     FileDialog OpenDialog1{"Открыть список действующих лиц", "text files|*.txt|any files|*.*", {}, "txt"};
     FileDialog SaveDialog1{"Сохранить список действующих лиц", "text files|*.txt|any files|*.*", "words.txt", "txt"};
+    FileDialog SaveDialog2{"Сохранить отчёт", "text files|*.txt|any files|*.*", "report.txt", "txt", true};
 
     // --- the form's events and the controls' handlers
 
@@ -154,10 +167,17 @@ public:
     // Esc anywhere in the window: a run stops at the end of the paragraph in
     // progress, with its usual clean-up. Nothing when no run is in progress.
     void FormEscapeKey();
+    void CheckButtonClick();
+    // Puts the host's insertion point at the start of the activated row's
+    // first paragraph.
+    void ReportListDblClick();
+    void AddAllButtonClick();
+    void AddSelectedButtonClick();
+    void SaveReportButtonClick();
 
     // True once Close was asked (the window must not be shown, or closes).
     bool CloseRequested() const { return closeRequested_; }
-    // True while a formatting run is in progress.
+    // True while a formatting run or a check is in progress.
     bool Running() const { return running_; }
     // True while any action that talks to the host is in progress (the first
     // fill, a style load, a run).
@@ -202,6 +222,8 @@ private:
     void WholeStoryWalk(Selection& user);
     // False when the walk was skipped: no selection to walk.
     bool SelectedParagraphsWalk(Selection& user);
+    // Reads the start of the paragraph at the insertion point into the
+    // report and, in a run, formats the name it opens with.
     void FormatParagraphStart();
     void ApplyNameFormat();
     // Reads the fields into the run fields; throws, with the page shown and
@@ -209,9 +231,9 @@ private:
     void ReadRunFields();
     // The number of `field`, named by `caption` when it holds none.
     double ReadField(SpinEdit& field, const Label& caption);
-    // The length of the longest of the run's names that `text` begins with
-    // (0: none).
-    int32_t MatchNameAt(const std::string& text) const;
+    // Adds the candidate rows of the report (only the selected ones, with
+    // `selectedOnly`) whose text is not listed yet; says how many.
+    void AddCandidates(bool selectedOnly);
     // Shows `line` in the progress bar's place; an empty line hides it.
     void ShowSummary(const std::string& line);
 
@@ -229,6 +251,13 @@ private:
     bool stopped_ = false;        // the walk ended at a stop, not at its end
     int fieldsStyle_ = -1;  // the target style the formatting fields were loaded from
     RunTally tally_;
+    bool checking_ = false;    // the walk in progress is a check: it formats nothing
+    int32_t lookLength_ = 0;   // the characters read from each paragraph's start
+    int paragraphNumber_ = 0;  // of the paragraph at hand, from the walk's first (1)
+    SpeakerReport report_;
+    // Where the report's paragraph 1 is: the paragraph holding this position
+    // (a walk of the selected paragraphs), or the story's first.
+    std::optional<int32_t> reportFrom_;
 };
 
 }  // namespace workbench

@@ -17,6 +17,14 @@ namespace workbench {
 
 using namespace pmcodes;
 
+namespace {
+
+// A check reads at least this much of each paragraph: room for a label of
+// 40 characters and what ends it.
+constexpr int32_t kCheckLength = 64;
+
+}  // namespace
+
 void TRolemark::Button2Click() {
     HostAction([this] {
         running_ = true;
@@ -25,20 +33,38 @@ void TRolemark::Button2Click() {
     });
 }
 
+void TRolemark::CheckButtonClick() {
+    HostAction([this] {
+        running_ = checking_ = true;
+        const ScopeExit finish([this] { running_ = checking_ = false; });
+        RunFormatting();
+    });
+}
+
+// A run, or with checking_ a check: the same walk, reading more of each
+// paragraph and formatting nothing.
 void TRolemark::RunFormatting() {
     ShowSummary("");
     tally_ = {};
-    if (NamesList.Count() == 0) {
+    if (NamesList.Count() == 0 && !checking_) {
         view_.ShowMessage(text::kEmptyList, text::kEmptyListCaption, MessageIcon::Exclamation);
         return;
     }
-    ReadRunFields();
+    if (!checking_) ReadRunFields();
+    // What the walk works with is taken now: the controls take no input
+    // meanwhile, and the run formats what it started with.
     FNames = NamesList.Items();
     FUseStyle = UseStyleCheckBox.Checked();
     FSrcStyle = SrcStyleCombo.Text();
+    const bool wholeWord = WholeWordCheckBox.Checked();
     stopRequested_ = stopped_ = false;
     FMaxNameLen = 0;
     for (const std::string& name : FNames) FMaxNameLen = std::max(FMaxNameLen, static_cast<int32_t>(name.size()));
+    // A check reads enough for a candidate's label; a whole-word run one
+    // character more than the longest name, to see what follows it.
+    lookLength_ = checking_ ? std::max(FMaxNameLen, kCheckLength) : FMaxNameLen + (wholeWord ? 1 : 0);
+    report_.Start(wholeWord, checking_);
+    paragraphNumber_ = 0;
 
     // Numbers in commands are written with a full stop, whatever the user's locale.
     platform::NumberFormat& numbers = platform::ProcessNumberFormat();
@@ -65,6 +91,7 @@ void TRolemark::RunFormatting() {
                     WholeStoryWalk(user);
                 else
                     walked = SelectedParagraphsWalk(user);
+                reportFrom_ = SelParaRadio.Checked() ? std::optional<int32_t>(user.A) : std::nullopt;
                 autosaveSuppressed = false;
                 PmDDE1.SuppressAutosave(0);
                 end = stopped_ ? RunEnd::Stopped : walked ? RunEnd::Completed : RunEnd::Skipped;
@@ -89,12 +116,44 @@ void TRolemark::RunFormatting() {
     }
     // After the clean-up; a failure's line is shown behind the error box, and
     // left once it is confirmed.
-    if (end) ShowSummary(RunSummary(*end, tally_));
+    if (end) {
+        ReportList.SetRows(report_.Rows(FNames));
+        const SpeakerReport::Counts counts = report_.Count(FNames);
+        ShowSummary(checking_ && *end != RunEnd::Skipped
+                        ? CheckSummary(*end, tally_.paragraphs, counts.namesFound, counts.notFound, counts.candidates)
+                        : RunSummary(*end, tally_));
+    }
     if (failure) std::rethrow_exception(failure);
 }
 
 void TRolemark::FormEscapeKey() {
     if (running_) stopRequested_ = true;
+}
+
+void TRolemark::ReportListDblClick() {
+    const int row = ReportList.Activated();
+    if (row < 0) return;
+    const int paragraph = ReportList.Rows()[static_cast<size_t>(row)].firstParagraph;
+    if (paragraph <= 0) return;  // a name not found
+    HostAction([this, paragraph] {
+        const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
+        PmDDE1.OpenLink();
+        const int state = StateTableKey(PmDDE1.GetPMState());
+        if (state != kTextInsertion && state != kTextSelected) {
+            if (const char* message = text::StateMessage(state, true)) view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
+            return;
+        }
+        // The walk's steps again, from its first paragraph.
+        int32_t S = 0, A = 0, B = 0;
+        PmDDE1.GetTextCursor(S, A, B);
+        if (reportFrom_) {
+            PmDDE1.SetTextCursor(S, *reportFrom_, *reportFrom_);
+            PmDDE1.TextCursor(kParagraphStart, 0);
+        } else {
+            PmDDE1.TextCursor(kStartOfStory, 1);
+        }
+        for (int i = 1; i < paragraph; ++i) PmDDE1.TextCursor(kByParagraph, 1);
+    });
 }
 
 void TRolemark::ShowSummary(const std::string& line) {
@@ -169,12 +228,13 @@ bool TRolemark::SelectedParagraphsWalk(Selection& user) {
 }
 
 void TRolemark::FormatParagraphStart() {
+    ++paragraphNumber_;  // every paragraph the walk steps over, looked at or not
     if (FUseStyle) {
         std::string style;
         PmDDE1.GetStyle(style);
         if (style != FSrcStyle) return;
     }
-    PmDDE1.TextSelect(0, FMaxNameLen);
+    PmDDE1.TextSelect(0, lookLength_);
     // NOTE: a query is answered only after every command sent before it has
     // been carried out, so these two state questions (answers unused) make
     // sure the selection and the copy are done before the clipboard is used.
@@ -186,25 +246,15 @@ void TRolemark::FormatParagraphStart() {
     const std::optional<std::string> copied = clipboard_.ReadText();
     if (!copied) throw Exception(text::kNoClipboard);
     ++tally_.paragraphs;
-    PmDDE1.TextSelect(1, FMaxNameLen);
+    PmDDE1.TextSelect(1, lookLength_);
 
-    const int32_t length = MatchNameAt(*copied);
-    if (length == 0) return;
+    const NameMatch match = report_.Look(FNames, paragraphNumber_, *copied, static_cast<size_t>(lookLength_));
+    if (checking_ || match.length == 0) return;
+    const auto length = static_cast<int32_t>(match.length);
     PmDDE1.TextSelect(0, length);
     ApplyNameFormat();
     ++tally_.names;
     PmDDE1.TextSelect(1, length);
-}
-
-int32_t TRolemark::MatchNameAt(const std::string& text) const {
-    // The list is sorted, so a name that extends another listed name comes
-    // after it and is met first from the end; keeping the longest match makes
-    // that hold whatever order the locale's comparison gives. Exact bytes,
-    // letter case included; an empty entry never matches.
-    size_t longest = 0;
-    for (auto name = FNames.rbegin(); name != FNames.rend(); ++name)
-        if (name->size() > longest && text.compare(0, name->size(), *name) == 0) longest = name->size();
-    return static_cast<int32_t>(longest);
 }
 
 }  // namespace workbench

@@ -8,6 +8,8 @@ std::string Names(int n) { return std::to_string(n) + " " + PluralForm(n, "им�
 // Prepositional: "в 1 абзаце", "в 2 абзацах".
 std::string InParagraphs(int n) { return "в " + std::to_string(n) + " " + PluralForm(n, "абзаце", "абзацах", "абзацах"); }
 
+std::string Paragraphs(int n) { return std::to_string(n) + " " + PluralForm(n, "абзац", "абзаца", "абзацев"); }
+
 }  // namespace
 
 const char* PluralForm(int n, const char* one, const char* few, const char* many) {
@@ -33,5 +35,17 @@ std::string RunSummary(RunEnd end, const RunTally& tally) {
     if (tally.names == 0) return "Ни одного имени не найдено " + InParagraphs(tally.paragraphs);
     return "Оформлено " + Names(tally.names) + " " + InParagraphs(tally.paragraphs);
 }
+
+std::string CheckSummary(RunEnd end, int paragraphs, int namesFound, int notFound, int candidates) {
+    const char* checked = PluralForm(paragraphs, "проверен ", "проверено ", "проверено ");
+    std::string line = end == RunEnd::Failed    ? "Прервано ошибкой; до неё " + std::string(checked)
+                       : end == RunEnd::Stopped ? "Остановлено; до того " + std::string(checked)
+                                                : PluralForm(paragraphs, "Проверен ", "Проверено ", "Проверено ");
+    line += Paragraphs(paragraphs) + ": " + Names(namesFound) + " найдено, " + std::to_string(notFound) + " не найдено";
+    if (candidates == 0) return line + ". Кандидатов нет";
+    return line + ", " + std::to_string(candidates) + " " + PluralForm(candidates, "кандидат", "кандидата", "кандидатов");
+}
+
+std::string AddedSummary(int added) { return "Добавлено " + Names(added); }
 
 }  // namespace workbench

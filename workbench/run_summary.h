@@ -25,6 +25,16 @@ enum class RunEnd {
 // The line, UTF-8.
 std::string RunSummary(RunEnd end, const RunTally& tally);
 
+// The closing line of a check over `paragraphs` paragraphs that found
+// `namesFound` listed names, missed `notFound` and saw `candidates`
+// candidate labels ("Проверено 923 абзаца: 14 имён найдено, 3 не найдено,
+// 5 кандидатов"); a check that failed or was stopped says so and how far it
+// got.
+std::string CheckSummary(RunEnd end, int paragraphs, int namesFound, int notFound, int candidates);
+
+// The line after candidates were added to the list: "Добавлено 3 имени".
+std::string AddedSummary(int added);
+
 // The form of a Russian noun after the number `n`: `one` after 1, 21, 101...,
 // `few` after 2-4, 22-24..., `many` after 0, 5-20, 25-30, 111...
 const char* PluralForm(int n, const char* one, const char* few, const char* many);

@@ -106,6 +106,19 @@ std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8) {
     return out;
 }
 
+AnsiCharKind ClassifyAnsiChar(char c) {
+    const uint32_t u = ToUnicode(static_cast<unsigned char>(c));
+    AnsiCharKind kind;
+    if ((u >= 'A' && u <= 'Z') || (u >= 0x400 && u <= 0x42F)) kind.letter = kind.upper = true;
+    if ((u >= 'a' && u <= 'z') || (u >= 0x430 && u <= 0x45F)) kind.letter = true;
+    // The code page's other letters: the Latin µ, and the Serbian and
+    // Ukrainian Ґ ґ (U+0490, U+0491), all lower case but Ґ.
+    if (u == 0xB5 || u == 0x491) kind.letter = true;
+    if (u == 0x490) kind.letter = kind.upper = true;
+    kind.cyrillic = kind.letter && u >= 0x400 && u <= 0x4FF;
+    return kind;
+}
+
 int CompareTextNoCase(std::string_view a, std::string_view b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {

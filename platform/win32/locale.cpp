@@ -41,6 +41,15 @@ std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8) {
     return ansi;
 }
 
+AnsiCharKind ClassifyAnsiChar(char c) {
+    AnsiCharKind kind;
+    kind.letter = IsCharAlphaA(c) != 0;
+    kind.upper = kind.letter && IsCharUpperA(c) != 0;
+    wchar_t wide = 0;
+    if (kind.letter && MultiByteToWideChar(CP_ACP, 0, &c, 1, &wide, 1) == 1) kind.cyrillic = wide >= 0x400 && wide <= 0x4FF;
+    return kind;
+}
+
 int CompareTextNoCase(std::string_view a, std::string_view b) {
     const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
                                  static_cast<int>(b.size()));

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/win32/services.h"
 #include "tests/win_thread.h"
 
@@ -309,6 +310,24 @@ TEST(ShellTest, OpenRunsTheFilesAction) {
     for (int waited = 0; waited < 30000 && !std::filesystem::exists(mark); waited += 50) Sleep(50);
     EXPECT_TRUE(std::filesystem::exists(mark)) << "the batch file did not run";
     Sleep(200);  // the batch closes its output before the folder goes
+}
+
+// The letters of code page 1251 as the speaker check sees them, byte by
+// byte: every Cyrillic letter, Ё and ё included, and nothing else but ASCII
+// letters and the one Latin letter of the code page (µ).
+TEST(LocaleTest, LettersOfCodePage1251) {
+    if (GetACP() != 1251) GTEST_SKIP() << "the ANSI code page is " << GetACP();
+    for (int b = 1; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        wchar_t u = 0;
+        ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, &c, 1, &u, 1), 1);
+        const bool cyrillic = u >= 0x400 && u <= 0x4FF;
+        const bool latin = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == 0xB5;
+        const platform::AnsiCharKind kind = platform::ClassifyAnsiChar(c);
+        EXPECT_EQ(kind.letter, cyrillic || latin) << "byte " << b;
+        EXPECT_EQ(kind.cyrillic, cyrillic) << "byte " << b;
+        if (latin || cyrillic) EXPECT_EQ(kind.upper, IsCharUpperW(u) != 0) << "byte " << b;
+    }
 }
 
 }  // namespace

@@ -11,9 +11,10 @@ first fill of the style and font lists, reloading the fields when a style is
 chosen, the name list and its file, the type-style boxes, the spin fields,
 a run with the progress bar moving and hidden again and the line that takes
 its place, a run with only an insertion point, a close during a run that
-waits for the run's end, and a run stopped by Esc with its controls disabled
-meanwhile. Saves a screenshot of each page after the run, and of the first
-after the run with an insertion point, to
+waits for the run's end, a run stopped by Esc with its controls disabled
+meanwhile, and a check from the third page. Saves a screenshot of each page
+after the run (the third after the check), and of the first after the run
+with an insertion point, to
 $ROLEMARK_OUT/screenshots/<build>/.
 
 Prints one line per check and a final 'N passed, N failed'.
@@ -63,6 +64,12 @@ CONTROLS = [
     ("WidthEdit", 2, "Edit", "100", 1, ANY, None),
     ("Label9", 2, "Static", "Смещение", 1, ANY, None),
     ("BaseShiftEdit", 2, "Edit", "0,00", 1, ANY, None),
+    ("ReportList", 3, "SysListView32", "", 1, ANY, None),
+    ("CheckButton", 3, "Button", "Проверить", 1, PUSH, None),
+    ("WholeWordCheckBox", 3, "Button", "Только целым словом", 1, CHECK, 0),
+    ("AddAllButton", 3, "Button", "Добавить все", 1, PUSH, None),
+    ("AddSelectedButton", 3, "Button", "Добавить выбранные", 1, PUSH, None),
+    ("SaveReportButton", 3, "Button", "Сохранить отчёт", 1, PUSH, None),
     ("Button2", 0, "Button", "Выполнить", 1, PUSH, None),
     ("ProgressBar", 0, "msctls_progress32", "", 1, ANY, None),
     ("SummaryLabel", 0, "Static", "", 1, ANY, None),
@@ -126,13 +133,13 @@ def check_window_at_start(d):
     # (VirtualAllocEx, Write/ReadProcessMemory); between two 32-bit programs
     # under qemu they come back empty, so an emulated build shows only the count.
     if wine.emulated():
-        R.check("two tabs", 2, len(tabs))
+        R.check("three tabs", 3, len(tabs))
     else:
-        R.check("two tabs with their captions", ["Исходные", "Как оформить"], tabs)
+        R.check("three tabs with their captions", ["Исходные", "Как оформить", "Проверка"], tabs)
     current = d.rows("tabs")
     R.check("first page shown at start", 0, int(current[-1][3]) if current else None)
-    R.check("first page visible, second hidden", (1, 0),
-            (d.control("TabSheet1")["visible"], d.control("TabSheet2")["visible"]))
+    R.check("first page visible, the others hidden", (1, 0, 0),
+            tuple(d.control("TabSheet%d" % n)["visible"] for n in (1, 2, 3)))
     for name, page, cls, text, enabled, (mask, kind), checked in CONTROLS:
         c = d.control(name)
         if not R.true("%s exists" % name, c is not None):
@@ -144,7 +151,7 @@ def check_window_at_start(d):
         if checked is not None:
             R.check("%s checked" % name, checked, d.checked(name))
         # A control lies on its page: shown with the first page, or hidden
-        # with the second (its own visible flag stays set).
+        # with the others (its own visible flag stays set).
         if page:
             R.check("%s shown with its page" % name, 1 if page == 1 else 0, c["visible"])
     progress = [tuple(int(v) for v in l[2:5]) for l in d.rows("progress", "ProgressBar")]
@@ -162,7 +169,7 @@ def check_layout(d):
     """Everything inside its page or the client area, nothing overlapping;
     Button2 at the bottom right, the progress bar at the bottom left."""
     sheet = d.control("TabSheet1")["rect"]
-    pages = {0: [], 1: [], 2: []}
+    pages = {0: [], 1: [], 2: [], 3: []}
     for name, page, *_ in CONTROLS:
         if d.control(name):
             pages[page].append((name, d.control(name)["rect"]))
@@ -401,9 +408,21 @@ def scenario_publication(rig):
     screenshot(rig, 1, "page1.png")
     screenshot(rig, 2, "page2.png")
 
+    # A check from the third page: the same reading, no formatting command,
+    # and its own line in the bar's place.
+    checked = rig.ui("tab", 3, "press", "CheckButton", "watch-progress", 120000, "wait-idle", "no-box", 500,
+                     "get", "SummaryLabel")
+    after_check = texts(host)[len(sent):]
+    R.true("check: ends with no message box", checked.ok, checked.error)
+    R.check("check: reads as many paragraphs as the run, formats nothing", (paragraphs, 0),
+            (after_check.count("Copy"), sum(t.startswith("Font ") for t in after_check)))
+    line = [l[7] for l in checked.rows("control") if len(l) > 7]
+    R.true("check: its line shows in the bar's place", line and line[0].startswith("Проверено "), repr(line))
+    screenshot(rig, 3, "page3.png")
+
     # Only the selected paragraphs, with only an insertion point in the
     # story: nothing is treated, and the line says why.
-    copies = sent.count("Copy")
+    copies = texts(host).count("Copy")
     line = rig.ui("tab", 1, "click", "SelParaRadio", "press", "Button2", "wait-idle", "no-box", 500,
                   "get", "SummaryLabel")
     R.check("run with an insertion point only: nothing read, the line says why",

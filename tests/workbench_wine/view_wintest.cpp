@@ -54,9 +54,8 @@ protected:
     HWND Control(int id) const {
         const rolemark_view::LayoutRow* row = rolemark_view::RowOf(id);
         if (!row) return nullptr;
-        HWND parent = row->page == 0 ? hwnd
-                                     : GetDlgItem(hwnd, row->page == 1 ? rolemark_view::IdTabSheet1
-                                                                       : rolemark_view::IdTabSheet2);
+        constexpr int kSheets[] = {rolemark_view::IdTabSheet1, rolemark_view::IdTabSheet2, rolemark_view::IdTabSheet3};
+        HWND parent = row->page == 0 ? hwnd : GetDlgItem(hwnd, kSheets[row->page - 1]);
         return GetDlgItem(parent, id);
     }
     // What a user's action makes the control tell its parent.
@@ -147,6 +146,50 @@ TEST_F(ViewTest, TabShowsItsSheetOnly) {
 }
 
 // --- model to control
+
+// The report's rows in the list view's cells; a click on a column head sorts
+// the model, a row selected in the view is selected in the model, and a
+// double-click reaches the form's handler with its row.
+TEST_F(ViewTest, ReportListShowsTheRowsAndTakesClicks) {
+    HWND list = Control(rolemark_view::IdReportList);
+    form->ReportList.SetRows({{workbench::RowKind::Candidate, Ansi("Пётр"), 3, 9, ""},
+                              {workbench::RowKind::NotFound, Ansi("Ольга"), 0, 0, ""},
+                              {workbench::RowKind::MixedLetters, Ansi("Мaша"), 1, 4, "2-я буква латинская"}});
+    auto cell = [&](int item, int column) {
+        wchar_t text[64] = {};
+        LVITEMW get{};
+        get.iSubItem = column;
+        get.pszText = text;
+        get.cchTextMax = 64;
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&get));
+        return std::wstring(text);
+    };
+    ASSERT_EQ(3, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(L"кандидат|Пётр|3|9|", cell(0, 0) + L"|" + cell(0, 1) + L"|" + cell(0, 2) + L"|" + cell(0, 3) + L"|" + cell(0, 4));
+    EXPECT_EQ(L"не найдено|Ольга|0||", cell(1, 0) + L"|" + cell(1, 1) + L"|" + cell(1, 2) + L"|" + cell(1, 3) + L"|" + cell(1, 4));
+    EXPECT_EQ(L"2-я буква латинская", cell(2, 4));
+
+    NMLISTVIEW click{};
+    click.hdr = {list, static_cast<UINT_PTR>(rolemark_view::IdReportList), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = workbench::ReportList::FirstColumn;
+    SendMessageW(GetParent(list), WM_NOTIFY, rolemark_view::IdReportList, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(Ansi("Ольга"), form->ReportList.Rows()[0].text);
+    EXPECT_EQ(L"Пётр", cell(2, 1)) << "expected the view in the model's new order";
+
+    LVITEMW select{};
+    select.stateMask = LVIS_SELECTED;
+    select.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+    EXPECT_TRUE(form->ReportList.Selected(2));
+    EXPECT_FALSE(form->ReportList.Selected(0));
+
+    NMITEMACTIVATE dblclk{};
+    dblclk.hdr = {list, static_cast<UINT_PTR>(rolemark_view::IdReportList), static_cast<UINT>(NM_DBLCLK)};
+    dblclk.iItem = 1;
+    SendMessageW(GetParent(list), WM_NOTIFY, rolemark_view::IdReportList, reinterpret_cast<LPARAM>(&dblclk));
+    EXPECT_EQ(1, form->ReportList.Activated());
+}
 
 // Lists of every kind follow a random series of additions, deletions,
 // replacements and clearings entry for entry (sorted, unsorted, duplicates,

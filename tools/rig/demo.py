@@ -2,12 +2,15 @@
 stand-in, Rolemark started through the plug-in, the sample cast opened
 through the window's dialog, a visible formatting chosen (a style's
 formatting with a font from the list, a size, bold and italic), "Выполнить"
-pressed. Leaves the host's dumps and screenshots in the folder given as the
-only argument:
+pressed; then "Проверить" on the third page, its report saved. Leaves the
+host's dumps, the report and screenshots in the folder given as the only
+argument:
 
-    story.json  story.html  rolemark-page1.png  rolemark-page2.png  host.png
+    story.json  story.html  report.txt  rolemark-page1.png  rolemark-page2.png
+    rolemark-page3.png  host.png
 
-and prints a short summary. Exit code 0 only when the run formatted exactly
+and prints a short summary with the report's rows for "Вера" and "Иван"
+(names that also open longer words of the play). Exit code 0 only when the run formatted exactly
 the names worked out from the play and the cast, and nothing else.
 """
 import os
@@ -79,7 +82,8 @@ def format_sample(rig, host, cast_path, folder):
     line = rig.ui("get", "SummaryLabel")
     say("the window says: %s" % (line.text("SummaryLabel") if line.ok else "(not read: %s)" % line.error))
 
-    for page in (1, 2):
+    check_sample(rig, folder)
+    for page in (1, 2, 3):
         form = rig.ui("tab", page, "sleep", "500", "form")
         rig.screenshot(os.path.join(folder, "rolemark-page%d.png" % page), form.form_box())
     rig.ui("close", "wait-gone", "10000")
@@ -100,10 +104,27 @@ def format_sample(rig, host, cast_path, folder):
     return not problems and bool(expected)
 
 
+def check_sample(rig, folder):
+    """"Проверить" over the same scope, the report saved to `folder`; prints
+    the check's line and the report's rows for "Вера" and "Иван"."""
+    report = os.path.join(folder, "report.txt")
+    result = rig.ui("tab", 3, "press", "CheckButton", "watch-progress", "60000", "wait-idle", "30000", "no-box", "300",
+                    "get", "SummaryLabel", "press", "SaveReportButton", "save-as", winpath(report), "wait-idle", "10000")
+    if not result.ok:
+        raise RigError("the check did not end cleanly: " + result.error)
+    say("the check says: %s" % result.text("SummaryLabel"))
+    with open(report, "rb") as f:
+        rows = [line.split("\t") for line in f.read().decode(rig.codepage).split("\r\n")[1:] if line]
+    for row in rows:
+        if row[1] in ("Вера", "Иван"):
+            say("report: %s" % " | ".join(row))
+
+
 def main():
     folder = os.path.abspath(sys.argv[1])
     os.makedirs(folder, exist_ok=True)
-    for name in ("story.json", "story.html", "rolemark-page1.png", "rolemark-page2.png", "host.png"):
+    for name in ("story.json", "story.html", "report.txt", "rolemark-page1.png", "rolemark-page2.png",
+                 "rolemark-page3.png", "host.png"):
         if os.path.exists(os.path.join(folder, name)):
             os.remove(os.path.join(folder, name))
     try:
@@ -111,8 +132,8 @@ def main():
     except RigError as e:
         say("failed: %s" % e)
         return 1
-    say("files in %s: story.html (the formatted story), story.json, rolemark-page1.png, rolemark-page2.png, host.png"
-        % folder)
+    say("files in %s: story.html (the formatted story), story.json, report.txt, rolemark-page1.png to -page3.png, "
+        "host.png" % folder)
     say("the run formatted the expected names" if ok else "the run did NOT format the expected names")
     return 0 if ok else 1
 

@@ -205,7 +205,8 @@ public:
     HWND Control(const std::string& name) const {
         if (name == kTabsName) return Existing(GetDlgItem(form_, IdPageControl), name);
         const LayoutRow* row = Row(name);
-        HWND parent = row->page == 0 ? form_ : GetDlgItem(form_, row->page == 1 ? IdTabSheet1 : IdTabSheet2);
+        constexpr int kSheets[] = {IdTabSheet1, IdTabSheet2, IdTabSheet3};
+        HWND parent = row->page == 0 ? form_ : GetDlgItem(form_, kSheets[row->page - 1]);
         return Existing(parent ? GetDlgItem(parent, IdOf(*row)) : nullptr, name);
     }
 

@@ -51,6 +51,10 @@ template <>
 constexpr bool Fits<workbench::ProgressBar>(Kind k) {
     return k == Kind::Progress;
 }
+template <>
+constexpr bool Fits<workbench::ReportList>(Kind k) {
+    return k == Kind::Report;
+}
 
 // The tab of a sheet row: sheets are numbered in layout order.
 int SheetIndex(size_t row) {
@@ -189,8 +193,41 @@ void Bindings::Apply(size_t row) {
         case Kind::DropList:
         case Kind::DropDown: ApplyList(row, *static_cast<workbench::ListModel*>(model)); break;
         case Kind::Progress: ApplyProgress(hwnd, *static_cast<workbench::ProgressBar*>(model)); break;
+        case Kind::Report: ApplyReport(hwnd, *static_cast<workbench::ReportList*>(model)); break;
         case Kind::Sheet: break;
     }
+}
+
+void Bindings::ApplyReport(HWND hwnd, const workbench::ReportList& report) {
+    applying_ = true;
+    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0);
+    const std::vector<workbench::ReportRow>& rows = report.Rows();
+    SendMessageW(hwnd, LVM_SETITEMCOUNT, rows.size(), 0);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const workbench::ReportRow& row = rows[i];
+        const bool found = row.kind != workbench::RowKind::NotFound;
+        const std::wstring cells[] = {Widen(workbench::RowKindWord(row.kind), TextEncoding::Utf8),
+                                      Widen(row.text, TextEncoding::Ansi), std::to_wstring(row.paragraphs),
+                                      found ? std::to_wstring(row.firstParagraph) : std::wstring(),
+                                      Widen(row.remark, TextEncoding::Utf8)};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_STATE;
+        item.iItem = static_cast<int>(i);
+        item.state = report.Selected(static_cast<int>(i)) ? LVIS_SELECTED : 0;
+        item.stateMask = LVIS_SELECTED;
+        item.pszText = const_cast<wchar_t*>(cells[0].c_str());
+        SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        for (int column = 1; column < 5; ++column) {
+            LVITEMW cell{};
+            cell.iSubItem = column;
+            cell.pszText = const_cast<wchar_t*>(cells[column].c_str());
+            SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&cell));
+        }
+    }
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    applying_ = false;
 }
 
 // NOTE: under Wine one PBM_SETPOS with its repaint costs about 0.7 ms, a
@@ -281,9 +318,39 @@ bool Bindings::TakeUserInput(int row, UINT code) {
         }
         case Kind::Progress:
         case Kind::Label:
+        case Kind::Report:
         case Kind::Sheet: return false;
     }
     return false;
+}
+
+bool Bindings::TakeNotify(int row, const NMHDR& header) {
+    const size_t r = static_cast<size_t>(row);
+    if (kLayout[r].kind != Kind::Report || applying_) return false;
+    auto* report = static_cast<workbench::ReportList*>(models_[r]);
+    switch (header.code) {
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if (!(change.uChanged & LVIF_STATE) || ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) == 0) return false;
+            const bool selected = (change.uNewState & LVIS_SELECTED) != 0;
+            if (change.iItem < 0) {  // every row at once
+                for (int i = 0; i < static_cast<int>(report->Rows().size()); ++i) report->UserSelect(i, selected);
+            } else if (change.iItem < static_cast<int>(report->Rows().size())) {
+                report->UserSelect(change.iItem, selected);
+            }
+            return false;
+        }
+        case LVN_COLUMNCLICK:
+            report->SortBy(static_cast<workbench::ReportList::Column>(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem));
+            return false;
+        case NM_DBLCLK: {
+            const int item = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
+            if (item < 0) return false;
+            report->UserActivate(item);
+            return true;
+        }
+        default: return false;
+    }
 }
 
 bool Bindings::TakeSpin(int row, int delta) {

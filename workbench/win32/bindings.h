@@ -36,11 +36,16 @@ public:
     // The row's up (delta > 0) or down button was pressed. True when the row
     // is a spin field (the handler follows).
     bool TakeSpin(int row, int delta);
+    // A notification of the row's list view: a selection change or a column
+    // click goes into the model. True for a double-click on a row (the
+    // handler follows).
+    bool TakeNotify(int row, const NMHDR& header);
 
 private:
     void Apply(size_t row);
     void ApplyList(size_t row, const workbench::ListModel& list);
     void ApplyProgress(HWND hwnd, const workbench::ProgressBar& bar);
+    void ApplyReport(HWND hwnd, const workbench::ReportList& report);
     void SetText(HWND hwnd, const std::wstring& text);
 
     const FormWindows& windows_;

@@ -5,7 +5,11 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <string>
+
+#include "workbench/speaker_report.h"
 #include "workbench/win32/resource_ids.h"
+#include "workbench/win32/wide_text.h"
 
 namespace rolemark_view {
 namespace {
@@ -52,8 +56,26 @@ KindStyle StyleOf(Kind kind) {
         case Kind::DropList: return {WC_COMBOBOXW, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
         case Kind::DropDown:
             return {WC_COMBOBOXW, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+        // The model sorts; the control shows its order.
+        case Kind::Report: return {WC_LISTVIEWW, kChild | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE};
     }
     return {nullptr, 0, 0};
+}
+
+// The report's columns, widths in pixels; rows selected whole (the extended
+// style is there since common controls 4.70, so on Windows XP too).
+void AddReportColumns(HWND list) {
+    constexpr int kWidths[] = {80, 110, 62, 88, 130};
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < 5; ++i) {
+        std::wstring caption = Widen(workbench::kReportColumns[i], workbench::TextEncoding::Utf8);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = i == 2 || i == 3 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        column.cx = kWidths[i];
+        column.pszText = caption.data();
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
 }
 
 int IdOfRow(size_t row) { return FirstControlId + static_cast<int>(row); }
@@ -126,6 +148,7 @@ void BuildForm(HWND form, const Fonts& fonts, DLGPROC sheetProc, LPARAM sheetPar
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(r.kind == Kind::BigButton ? fonts.big : fonts.normal),
                      FALSE);
         windows.controls[row] = hwnd;
+        if (r.kind == Kind::Report) AddReportColumns(hwnd);
         if (r.kind == Kind::Spin) {
             // No UDS_SETBUDDYINT: the values are reals, and the model moves
             // them (UDN_DELTAPOS). The position sits mid-range so that both

@@ -25,6 +25,7 @@ enum class Kind {
     DropList,    // drop-down list without typing
     DropDown,    // drop-down list that also accepts typing
     Spin,        // numeric field: an edit with up and down buttons
+    Report,      // list view in report style: the speaker report's rows
 };
 
 // Control identifiers: the row's position in the table plus FirstControlId.
@@ -43,7 +44,7 @@ enum ControlId : int {
 struct LayoutRow {
     const char* name;
     Kind kind;
-    int page;  // 0: the form's client area; 1, 2: the sheets
+    int page;  // 0: the form's client area; 1 to 3: the sheets
     int x, y, width, height;
 };
 

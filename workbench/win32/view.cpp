@@ -49,6 +49,11 @@ constexpr HandlerRow kHandlers[] = {
     {IdNormalCheck, &TRolemark::NormalCheckClick},
     {IdBoldCheck, &TRolemark::BoldCheckClick},
     {IdItalicCheck, &TRolemark::ItalicCheckClick},
+    {IdCheckButton, &TRolemark::CheckButtonClick},
+    {IdAddAllButton, &TRolemark::AddAllButtonClick},
+    {IdAddSelectedButton, &TRolemark::AddSelectedButtonClick},
+    {IdSaveReportButton, &TRolemark::SaveReportButtonClick},
+    {IdReportList, &TRolemark::ReportListDblClick},
 };
 
 RolemarkView::Handler HandlerOf(int row) {
@@ -350,6 +355,12 @@ LRESULT RolemarkView::OnNotify(const NMHDR& header) {
         // Non-zero keeps the buttons' own position where it is.
         return TRUE;
     }
+    if (bindings_) {
+        const int row = RowOfWindow(windows_, header.hwndFrom);
+        bool activated = false;
+        if (row >= 0) Invoke([&] { activated = bindings_->TakeNotify(row, header); });
+        if (activated) RunHandlerOf(row);
+    }
     return 0;
 }
 
@@ -398,9 +409,10 @@ std::optional<std::filesystem::path> RolemarkView::ExecuteFileDialog(const workb
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = title.c_str();
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
-    // No options beyond the look: no overwrite prompt, and the open dialog
-    // accepts a name that does not exist.
+    // No options beyond the look and the replace question the dialog asks
+    // for: the open dialog accepts a name that does not exist.
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (save && dialog.askReplace) ofn.Flags |= OFN_OVERWRITEPROMPT;
     using platform::win32::SystemFunction;
     static const auto getSaveFileName = SystemFunction<decltype(GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
     static const auto getOpenFileName = SystemFunction<decltype(GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
