@@ -225,6 +225,8 @@ void Bindings::ApplyReport(HWND hwnd, const workbench::ReportList& report) {
             SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&cell));
         }
     }
+    // Counts left behind by an edit of the list are shown in grey.
+    SendMessageW(hwnd, LVM_SETTEXTCOLOR, 0, GetSysColor(report.OutOfDate() ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
     SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd, nullptr, TRUE);
     applying_ = false;

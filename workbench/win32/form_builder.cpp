@@ -9,7 +9,7 @@
 
 #include "workbench/speaker_report.h"
 #include "workbench/win32/resource_ids.h"
-#include "workbench/win32/wide_text.h"
+#include "workbench/win32/control_text.h"
 
 namespace rolemark_view {
 namespace {
