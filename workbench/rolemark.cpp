@@ -150,14 +150,29 @@ void TRolemark::HostAction(const std::function<void()>& action) {
     if (busy_) return;
     busy_ = true;
     stylePicked_ = false;
-    try {
-        action();
-    } catch (...) {
+    (void)PmDDE1.TakeUnconfirmedCommands();
+    const auto failed = [this] {
         busy_ = false;
         // Keep the list and the fields in agreement: the pick is not loaded.
         if (stylePicked_) TargetStyleCombo.SetItemIndex(fieldsStyle_);
         stylePicked_ = false;
+    };
+    // Commands the host never confirmed may not have been carried out (the
+    // selection and autosave given back among them): the message says so.
+    try {
+        action();
+    } catch (const Exception& failure) {
+        failed();
+        if (const int unconfirmed = PmDDE1.TakeUnconfirmedCommands())
+            throw Exception(failure.Message() + ". " + pmmsg::CommandsUnconfirmed(unconfirmed));
         throw;
+    } catch (...) {
+        failed();
+        throw;
+    }
+    if (const int unconfirmed = PmDDE1.TakeUnconfirmedCommands()) {
+        failed();
+        throw Exception(pmmsg::CommandsUnconfirmed(unconfirmed));
     }
     busy_ = false;
     if (stylePicked_) HostAction([this] { LoadTargetStyle(); });

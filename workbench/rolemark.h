@@ -191,6 +191,9 @@ private:
     // False when the walk was skipped: no selection to walk.
     bool SelectedParagraphsWalk(Selection& user);
     void FormatParagraphStart();
+    // The paragraph's first characters as the host's Copy put them on the
+    // clipboard (the selection is made); "" for an empty selection.
+    std::string CopySelection();
     void ApplyNameFormat();
     void ReadRunFields();
     // The length of the longest entry of the name list that `text` begins
@@ -212,6 +215,7 @@ private:
     bool stylePicked_ = false;
     int fieldsStyle_ = -1;  // the target style the formatting fields were loaded from
     RunTally tally_;
+    int paragraph_ = 0;  // the walk's current paragraph, from 1 (0: none yet)
 };
 
 }  // namespace workbench

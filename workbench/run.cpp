@@ -20,6 +20,11 @@ namespace {
 // of the paragraph and 7 to its start.
 constexpr uint8_t kEndOfStory = 10, kStartOfStory = 11, kByParagraph = 6, kParagraphStart = 7;
 
+// Tries of a Copy whose text did not reach the clipboard, and how long each
+// waits for another program to let the clipboard go: about 1 s in all.
+constexpr int kCopyTries = 5;
+constexpr unsigned kClipboardFreeWaitMs = 200;
+
 }  // namespace
 
 void TRolemark::Button2Click() {
@@ -33,6 +38,7 @@ void TRolemark::Button2Click() {
 void TRolemark::RunFormatting() {
     ShowSummary("");
     tally_ = {};
+    paragraph_ = 0;
     if (NamesList.Count() == 0) {
         view_.ShowMessage(text::kEmptyList, text::kEmptyListCaption, MessageIcon::Exclamation);
         return;
@@ -79,12 +85,21 @@ void TRolemark::RunFormatting() {
             // failure that ended the run is the one reported.
             if (autosaveSuppressed) {
                 try {
+                    // A reply that came too late may still arrive on the old
+                    // conversation: a fresh one carries the clean-up.
+                    if (DdeClientConv1.RequestTimedOut()) PmDDE1.OpenLink();
                     if (user.known) PmDDE1.SetTextCursor(user.S, user.A, user.B);
                     PmDDE1.SuppressAutosave(0);
                 } catch (...) {
                 }
             }
             failure = std::current_exception();
+            try {
+                throw;
+            } catch (const EPmCommandRefused& refused) {
+                failure = std::make_exception_ptr(Exception(pmmsg::CommandRefused(refused.Command(), refused.Busy(), paragraph_)));
+            } catch (...) {
+            }
             end = RunEnd::Failed;
         }
     }
@@ -118,6 +133,7 @@ void TRolemark::WholeStoryWalk(Selection& user) {
     ProgressBar.SetPosition(F);
     ProgressBar.SetVisible(true);
     for (int32_t previous = F;; previous = P) {
+        ++paragraph_;
         FormatParagraphStart();
         PmDDE1.TextCursor(kByParagraph, 1);
         PmDDE1.GetTextCursor(S, unused, P);
@@ -143,6 +159,7 @@ bool TRolemark::SelectedParagraphsWalk(Selection& user) {
     PmDDE1.SetTextCursor(S, A, A);
     PmDDE1.TextCursor(kParagraphStart, 0);
     for (int32_t previous = A;; previous = P) {
+        ++paragraph_;
         FormatParagraphStart();
         PmDDE1.TextCursor(kByParagraph, 1);
         (void)PmDDE1.GetPMState();
@@ -165,21 +182,57 @@ void TRolemark::FormatParagraphStart() {
     // been carried out, so these two state questions (answers unused) make
     // sure the selection and the copy are done before the clipboard is used.
     (void)PmDDE1.GetPMState();
-    if (!clipboard_.Clear()) throw Exception(text::kNoClipboard);
-    PmDDE1.Copy();
-    (void)PmDDE1.GetPMState();
-    app_.ProcessMessages();
-    const std::optional<std::string> copied = clipboard_.ReadText();
-    if (!copied) throw Exception(text::kNoClipboard);
+    const std::string copied = CopySelection();
     ++tally_.paragraphs;
     PmDDE1.TextSelect(1, FMaxNameLen);
 
-    const int32_t length = MatchNameAt(*copied);
+    const int32_t length = MatchNameAt(copied);
     if (length == 0) return;
     PmDDE1.TextSelect(0, length);
     ApplyNameFormat();
     ++tally_.names;
     PmDDE1.TextSelect(1, length);
+}
+
+std::string TRolemark::CopySelection() {
+    // Only text the host's Copy put there counts: the clipboard must have
+    // changed since this emptying, and be owned by the host's process when a
+    // window owns it at all (a host that copies without a window leaves no
+    // owner). Anything else (another program's change, a Copy that found the
+    // clipboard held, a refused or busy Copy) is another try.
+    uint32_t emptied = 0;
+    for (int tries = 0; tries < kCopyTries; ++tries) {
+        // NOTE: emptied again only when something changed the clipboard
+        // since: each change sets a clipboard tool opening it, which the
+        // next Copy would meet.
+        if (tries == 0 || clipboard_.SequenceNumber() != emptied) {
+            if (!clipboard_.Clear()) throw Exception(text::kNoClipboard);
+            emptied = clipboard_.SequenceNumber();
+        }
+        // A tool that opens the clipboard after every change would make the
+        // host's Copy fail: wait until it has let go.
+        (void)clipboard_.WaitUntilFree(kClipboardFreeWaitMs);
+        PmDDE1.Copy();
+        try {
+            (void)PmDDE1.GetPMState();
+        } catch (const EPmCommandRefused& refused) {
+            if (refused.Command() != "Copy") throw;
+            // The host refuses to copy an empty selection (the empty
+            // paragraph at a story's end): that is empty text.
+            int32_t story = 0, from = 0, to = 0;
+            PmDDE1.GetTextCursor(story, from, to);
+            if (from == to) return std::string();
+            continue;
+        }
+        app_.ProcessMessages();
+        const uint32_t copied = clipboard_.SequenceNumber();
+        const uint32_t owner = clipboard_.OwnerProcess(), host = DdeClientConv1.PartnerProcess();
+        if (copied == emptied || (owner != 0 && host != 0 && owner != host)) continue;
+        const std::optional<std::string> text = clipboard_.ReadText();
+        if (!text) throw Exception(text::kNoClipboard);
+        if (clipboard_.SequenceNumber() == copied) return *text;  // nobody changed it in between
+    }
+    throw Exception(text::CopyNotArrived(paragraph_));
 }
 
 int32_t TRolemark::MatchNameAt(const std::string& text) const {

@@ -67,7 +67,9 @@ public:
     PageMakerHost(Publication publication, platform::Clipboard& clipboard);
 
     bool Accept(const std::string& service, const std::string& topic) override;
-    bool Execute(const std::string& command) override;
+    Verdict Execute(const std::string& command) override;
+    double AckDelay(const std::string& command) override;
+    void Dropped(const std::string& command) override;
     std::optional<std::string> Request(const std::string& item) override;
     After AfterExchange() override;
 
