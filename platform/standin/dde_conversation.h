@@ -31,6 +31,10 @@ public:
     virtual double AckDelay(const std::string& command) { return 0; }
     // A command held that way and dropped by a terminate.
     virtual void Dropped(const std::string& command) {}
+    // Asked after a Request that gave nothing: true when no answer at all
+    // goes back (the client's wait runs out), while the server stays
+    // responsive.
+    virtual bool LeaveUnanswered() { return false; }
 
     // Asked after every exchange: what the server does to the conversation
     // next (the transport carries it out). Lets a host script faults.

@@ -90,6 +90,7 @@ const std::vector<OptionRow>& Rows() {
         {{"busy-command", "SEL", "answer the selected commands busy (they are not carried out)"}, SelectorList(&Faults::busyCommand)},
         {{"late-ack", "SEL", "carry out and acknowledge the selected commands only after --late-ack-seconds; a terminate before then drops them, as a client's DdeDisconnect on Windows abandons them"}, SelectorList(&Faults::lateAck)},
         {{"late-ack-seconds", "S", "the delay of --late-ack, 0 to 600 (default 0.4)"}, Seconds(&Faults::lateAckSeconds)},
+        {{"no-reply", "SEL", "never answer the selected queries (the host goes on answering others)"}, SelectorList(&Faults::noReply)},
         {{"empty-reply", "SEL", "answer the selected queries with an empty text"}, SelectorList(&Faults::emptyReply)},
         {{"bad-number", "SEL", "spoil the first number of the selected queries' replies (\"7\" becomes \"7x\")"}, SelectorList(&Faults::badNumber)},
         {{"delay-reply", "SEL", "answer the selected queries only after --delay-seconds"}, SelectorList(&Faults::delayReply)},

@@ -34,6 +34,7 @@ struct Faults {
     std::vector<Selector> lateAck;        // carried out and acknowledged after lateAckSeconds
     double lateAckSeconds = 0.4;
     std::vector<Selector> emptyReply;     // answered with an empty text
+    std::vector<Selector> noReply;        // never answered (the host stays responsive)
     std::vector<Selector> badNumber;      // the reply's first number spoilt ("7" -> "7x")
     std::vector<Selector> delayReply;     // answered after delaySeconds
     double delaySeconds = 11;

@@ -206,7 +206,10 @@ std::optional<std::string> PageMakerHost::Request(const std::string& item) {
 
     std::optional<std::string> reply;
     auto row = std::find_if(Queries().begin(), Queries().end(), [&](const QueryRow& r) { return SameWord(r.word, lower); });
-    if (hits(faults.emptyReply)) {
+    unanswered_ = hits(faults.noReply);
+    if (unanswered_) {
+        entry.note = "never answered (fault)";
+    } else if (hits(faults.emptyReply)) {
         reply = "";
         entry.note = "empty reply (fault)";
     } else if (row == Queries().end() || !rest.empty()) {

@@ -238,6 +238,11 @@ void RawDdeServer::Window::OnRequest(HWND client, LPARAM lParam) {
         return;
     }
     const std::optional<std::string> reply = format == CF_TEXT ? host.Request(AtomName(itemAtom)) : std::nullopt;
+    if (!reply && format == CF_TEXT && host.LeaveUnanswered()) {
+        GlobalDeleteAtom(itemAtom);
+        AfterExchange(client);
+        return;
+    }
     HGLOBAL block = nullptr;
     if (reply) {
         const size_t header = offsetof(DDEDATA, Value);

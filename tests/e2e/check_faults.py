@@ -367,6 +367,71 @@ def delayed_reply(rig, baseline):
                   QUERY_FAILED % "GetTextCursor", 25, "reply to GetTextCursor delayed 12 s", waiting)
 
 
+def reply_never_comes(rig, baseline):
+    """A query the host never answers: a command on that conversation would
+    first wait 10 s for the late reply in vain, and the link could no longer
+    carry the clean-up. The old conversation is closed instead, and a fresh
+    one gives the user's selection and autosave back."""
+    number = baseline.cursor_query(FAULT_PARAGRAPH)
+    failing_query(rig, baseline, "no reply to GetTextCursor", [("no-reply", "GetTextCursor#%d" % number)],
+                  QUERY_FAILED % "GetTextCursor", 25, "no reply to GetTextCursor", selection_back=True)
+
+
+def late_acknowledgements(rig, baseline):
+    """The host acknowledges the run's last two commands (the selection and
+    autosave given back) 400 ms late and drops a command still unacknowledged
+    at a terminate, as a client's DdeDisconnect on Windows abandons it: the
+    run waits for both before it closes the link."""
+    label = "SetTextCursor and SuppressAutosave 0 acknowledged after 400 ms"
+    s = fault_session(rig, baseline, label, [
+        ("late-ack", "SetTextCursor#%d" % baseline.nth("SetTextCursor", sum(1 for t in baseline.texts
+                                                                            if t.split(" ")[0] == "SetTextCursor"))),
+        ("late-ack", "SuppressAutosave#%d" % baseline.nth("SuppressAutosave", 2)), ("late-ack-seconds", 0.4)])
+    error, seconds = s.run_quietly()
+    R.check("%s: no message" % label, "", error)
+    dropped = [e for e in s.host.since(s.mark) if e["kind"] == "event" and e["text"] == "dropped at terminate"]
+    R.check("%s: nothing dropped at the terminate" % label, [], [e.get("note") for e in dropped])
+    R.check("%s: the user's selection given back" % label, baseline.selection, s.host.query("GetTextCursor"))
+    autosave_off = s.host.dump()["host"]["autosave_suppressed"]
+    R.check("%s: autosave on again" % label, False, autosave_off)
+    summary = after_fault(s, label, range(baseline.paragraphs))
+    R.row("late acknowledgements (400 ms) of the run's last commands", "no message; selection and autosave given back",
+          "%s; %d dropped; autosave %s; %s" % (error or "no message", len(dropped), "off" if autosave_off else "on",
+                                               summary))
+    end_session(rig, s)
+
+
+def clipboard_tool(rig, baseline):
+    """A program opens the clipboard for 60 ms after every change (clipboard
+    sync of a remote desktop or virtual machine) and the host's Copy tries
+    the clipboard once: every name is formatted all the same."""
+    label = "clipboard opened 60 ms after every change, Copy tries once"
+    s = fault_session(rig, baseline, label, [("copy-once", 1)])
+    ready, release = os.path.join(rig.work, "tool.ready"), os.path.join(rig.work, "tool.release")
+    log = os.path.join(rig.work, "tool.log")
+    holder = rig.spawn(rig.program("clipboard_holder.exe"), "--after-change", 60, winpath(ready), winpath(release), 300,
+                       log=log)
+    for _ in rigmod.deadline_loop(20):
+        if os.path.exists(ready):
+            break
+    try:
+        error, seconds = s.run_quietly(timeout_ms=120000)
+        problems = compare_story(s.before, s.host.dump(), s.cast, s.settings, range(baseline.paragraphs))
+    finally:
+        open(release, "w").close()
+        holder.wait(timeout=30)
+    with open(log, errors="replace") as f:
+        held = f.read().strip()
+    R.check("%s: no message" % label, "", error)
+    R.true("%s: every name formatted, nothing else changed" % label, not problems, "; ".join(problems[:5]))
+    R.true("%s: the tool held the clipboard" % label, "held after" in held and " 0 changes" not in held, held)
+    copies = sum(1 for e in s.run_entries() if e["text"] == "Copy")
+    R.row("clipboard held 60 ms after every change; Copy tries once", "no message; every name formatted",
+          "%s; %d Copies for %d paragraphs, %.1f s; %s" % (error or "no message", copies, baseline.paragraphs, seconds,
+                                                          "fine" if not problems else "WRONG"))
+    end_session(rig, s)
+
+
 def busy_at_start(rig, baseline):
     """LongOperation is off, so nothing waits for the busy state: the run's
     own state question meets it and gives the state message."""
@@ -715,8 +780,9 @@ def main():
             except RigError as e:
                 baseline = None
                 R.true("the baseline session completes", False, str(e))
-            cases = [refused_command, busy_command, refused_copy, empty_reply, bad_number, delayed_reply, busy_at_start, busy_during_run,
-                     dropped_conversation, host_quits, stalled_walk, held_clipboard, failed_style_load,
+            cases = [refused_command, busy_command, refused_copy, empty_reply, bad_number, delayed_reply, reply_never_comes,
+                     late_acknowledgements, busy_at_start, busy_during_run,
+                     dropped_conversation, host_quits, stalled_walk, held_clipboard, clipboard_tool, failed_style_load,
                      fields_left_during_run, bad_font_list, hostile_name_file, registry_faults] if baseline else []
             wanted = [w for w in os.environ.get("ROLEMARK_CASES", "").split(",") if w]
             for case in cases:
