@@ -24,7 +24,7 @@ public:
     // for longer than a look. False when it is still held.
     [[nodiscard]] virtual bool WaitUntilFree(unsigned ms) = 0;
     // The system's count of clipboard changes: it moves with every emptying
-    // or filling, whichever program makes it.
+    // or filling, whichever program makes it; 0 when it cannot be read.
     [[nodiscard]] virtual uint32_t SequenceNumber() = 0;
     // The process of the window that owns the clipboard's content; 0 when no
     // window owns it.

@@ -227,7 +227,8 @@ std::string TRolemark::CopySelection() {
         app_.ProcessMessages();
         const uint32_t copied = clipboard_.SequenceNumber();
         const uint32_t owner = clipboard_.OwnerProcess(), host = DdeClientConv1.PartnerProcess();
-        if (copied == emptied || (owner != 0 && host != 0 && owner != host)) continue;
+        // A sequence number of 0 means no access to it (the test is left out).
+        if ((emptied != 0 && copied == emptied) || (owner != 0 && host != 0 && owner != host)) continue;
         const std::optional<std::string> text = clipboard_.ReadText();
         if (!text) throw Exception(text::kNoClipboard);
         if (clipboard_.SequenceNumber() == copied) return *text;  // nobody changed it in between

@@ -270,19 +270,27 @@ def formatted_lengths(run):
             if a.startswith("TextSelect 1 ") and b.startswith("TextSelect 0 ")]
 
 
-def clipboard_tool(rig, paragraphs, hold_ms, pairs):
-    """Whole-story runs against a host whose Copy tries the clipboard once,
-    alternately with and without a program holding the clipboard `hold_ms`
-    after every change; each must format exactly the expected names."""
+def start_session(rig, paragraphs, name, lean, faults=()):
+    """A generated play of `paragraphs` on a host of its own, Rolemark
+    started as the host starts it, the play's cast opened through the
+    dialog: (the host, the cast's names)."""
     play, cast = generate(rig.work, paragraphs)
-    host = rig.start_host(pub=play, name="tool%d" % paragraphs, lean=True, faults=[("copy-once", 1)])
-    host.kind = "lean"
+    host = rig.start_host(pub=play, name=name, lean=lean, faults=faults)
+    host.kind = "lean" if lean else "viewed"
     rig.seed_registry()
     rig.start_rolemark()
     shown = rig.ui("wait-idle", "60000", "tab", 1, "press", "Button5", "open", winpath(cast), "get", "NamesList")
     names, _ = shown.items("NamesList")
     if len(names or []) != CAST_SIZE:
         raise RigError("the cast did not open: %s" % shown.error)
+    return host, names
+
+
+def clipboard_tool(rig, paragraphs, hold_ms, pairs):
+    """Whole-story runs against a host whose Copy tries the clipboard once,
+    alternately with and without a program holding the clipboard `hold_ms`
+    after every change; each must format exactly the expected names."""
+    host, names = start_session(rig, paragraphs, "tool%d" % paragraphs, True, [("copy-once", 1)])
     set_options(rig, host, False, None)
     before = host.dump()
     found = model.expected_names(before, names, range(len(before["paragraphs"])))
@@ -398,15 +406,7 @@ def main(argv):
             os.cpu_count(), cpu_model(), wine_version(rig), open("/proc/loadavg").read().split()[0],
             "viewed" if args.viewed_host else "lean", args.pairs), flush=True)
         for paragraphs in sizes:
-            play, cast = generate(rig.work, paragraphs)
-            host = rig.start_host(pub=play, name="host%d" % paragraphs, lean=not args.viewed_host)
-            host.kind = "viewed" if args.viewed_host else "lean"
-            rig.seed_registry()
-            rig.start_rolemark()
-            shown = rig.ui("wait-idle", "60000", "tab", 1, "press", "Button5", "open", winpath(cast), "get", "NamesList")
-            names, _ = shown.items("NamesList")
-            if len(names or []) != CAST_SIZE:
-                raise RigError("the cast did not open: %s" % shown.error)
+            host, _ = start_session(rig, paragraphs, "host%d" % paragraphs, not args.viewed_host)
             for label, selected, style_filter in settings:
                 r = measure(rig, host, rig.work, paragraphs, label, selected, style_filter, paragraphs == sizes[-1],
                             args.pairs)
