@@ -34,7 +34,8 @@ public:
     // only, about 10 s) for the completion of every command sent on it: the
     // server may drop a command whose completion is still due when the
     // conversation ends. The number of commands whose completion never came
-    // (0 when none was open). Never fails.
+    // (0 when none was open, or when the server ended it: nothing more can
+    // be learnt then). Never fails.
     virtual int Disconnect() = 0;
 
     [[nodiscard]] virtual bool Connected() const = 0;

@@ -349,8 +349,11 @@ int Conversation::Disconnect() {
     int unconfirmed = 0;
     if (conv_ && instance) {
         // W9: no command may still be in flight when the terminate goes out.
+        // A conversation the server ended tells nothing more: its
+        // acknowledgements may be lost with it, and the action has already
+        // met the closed link.
         if (outstanding_ > 0 && !closed_) (void)Settle();
-        unconfirmed = outstanding_;
+        if (!closed_) unconfirmed = outstanding_;
         instance->Forget(this);
         // Wine numbers the terminate transaction only while connected.
         const bool numbered = StillConnected();
