@@ -79,6 +79,9 @@ public:
     virtual void SetTryMode65(bool value);
     virtual void WaitWhileBusy();
     virtual bool OpenLink();
+    // Closes the link once every command sent on it is complete (or about
+    // 10 s have passed): the commands whose completion never came are added
+    // to UnconfirmedCommands.
     virtual void CloseLink();
 
 #define PM_PLAIN(Name) virtual void Name();
@@ -91,6 +94,10 @@ public:
 
     // The host's state (the reply's integer cut to its low byte); 9 is busy.
     uint8_t GetPMState();
+
+    // The commands whose completion had not come when a link was closed,
+    // since the last call (an action reports them once it has ended).
+    int TakeUnconfirmedCommands();
 
 protected:
     // Asks `query`; the reply cut to `window` characters (0: whole).
@@ -119,5 +126,9 @@ protected:
     std::unique_ptr<TPmFontList> fonts_;
 
 private:
+    // Raises EPmCommandRefused for a command the host did not carry out.
+    void ThrowIfRefused();
+
     bool tryMode65_ = false;
+    int unconfirmed_ = 0;
 };

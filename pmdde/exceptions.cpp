@@ -16,6 +16,15 @@ std::string CantExecuteQuery(const std::string& ansiQuery) {
     return "Не могу получить данные от PageMaker - " + platform::AnsiToUtf8(ansiQuery);
 }
 
+std::string CommandRefused(const std::string& ansiCommand, bool busy, int paragraph) {
+    std::string message = std::string(busy ? "PageMaker занят и не выполнил" : "PageMaker не выполнил") + " команду «" +
+                          platform::AnsiToUtf8(ansiCommand) + "»";
+    if (paragraph > 0) message += " (абзац " + std::to_string(paragraph) + ")";
+    return message;
+}
+
+std::string CommandsUnconfirmed(int count) { return "PageMaker не подтвердил " + std::to_string(count) + " команд"; }
+
 std::string CantExtractNumber(const std::string& ansiReply, int from, int to) {
     return "Невозможно извлечь числовое значение из строки " + platform::AnsiToUtf8(ansiReply) +
            ", с позиции " + std::to_string(from) + " до " + std::to_string(to);
@@ -35,3 +44,6 @@ std::string CountAboveIds(long long count, long long ids) {
 }
 
 }  // namespace pmmsg
+
+EPmCommandRefused::EPmCommandRefused(std::string ansiCommand, bool busy)
+    : Exception(pmmsg::CommandRefused(ansiCommand, busy)), command_(std::move(ansiCommand)), busy_(busy) {}

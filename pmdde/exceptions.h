@@ -21,12 +21,31 @@ PM_EXCEPTION(EPmObjectsIdxError)
 PM_EXCEPTION(EArrTooLittle)
 #undef PM_EXCEPTION
 
+// The host refused a command sent earlier, or was too busy to carry it out
+// (found at the next query). Carries the command (ANSI, as the caller gave
+// it) so that an action can say where it was.
+class EPmCommandRefused : public Exception {
+public:
+    EPmCommandRefused(std::string ansiCommand, bool busy);
+    const std::string& Command() const { return command_; }
+    bool Busy() const { return busy_; }
+
+private:
+    std::string command_;
+    bool busy_;
+};
+
 namespace pmmsg {
 // Builders of the exact messages; `ansi` arguments are host texts.
 std::string NoDdeClient();
 std::string NotFound();
 std::string CantExecuteCommand(const std::string& ansiCommand);
 std::string CantExecuteQuery(const std::string& ansiQuery);
+// A refused or busy command; with `paragraph` > 0, the paragraph of a walk
+// (counted from 1) at which it was found.
+std::string CommandRefused(const std::string& ansiCommand, bool busy, int paragraph = 0);
+// Commands whose completion never came before the link was closed.
+std::string CommandsUnconfirmed(int count);
 std::string CantExtractNumber(const std::string& ansiReply, int from, int to);
 std::string ObjectsIdxError();
 std::string ArrTooLittle();

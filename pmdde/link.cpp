@@ -15,12 +15,28 @@ TPmDDE::~TPmDDE() {
 
 bool TPmDDE::OpenLink() {
     if (!DDEConv) throw Exception(pmmsg::NoDdeClient());
+    CloseLink();  // the old conversation's commands are waited for and counted
     if (!DDEConv->Connect("PageMaker", "")) throw EPmNotFound(pmmsg::NotFound());
     return true;
 }
 
 void TPmDDE::CloseLink() {
-    if (DDEConv) DDEConv->Disconnect();
+    if (DDEConv) unconfirmed_ += DDEConv->Disconnect();
+}
+
+int TPmDDE::TakeUnconfirmedCommands() {
+    const int taken = unconfirmed_;
+    unconfirmed_ = 0;
+    return taken;
+}
+
+void TPmDDE::ThrowIfRefused() {
+    if (!DDEConv) return;
+    if (std::optional<DdeRefusal> refusal = DDEConv->TakeRefusal()) {
+        std::string command = refusal->command;
+        if (GetTryMode65() && command.compare(0, 4, "try ") == 0) command.erase(0, 4);
+        throw EPmCommandRefused(command, refusal->busy);
+    }
 }
 
 void TPmDDE::ExecCommand(const std::string& command) {
@@ -31,8 +47,13 @@ void TPmDDE::ExecCommand(const std::string& command) {
 }
 
 void TPmDDE::ExecQuery(const std::string& query, std::string& reply) {
+    // NOTE: a refusal is looked for before the query (none is added once a
+    // command failed) and after it: the completions of the commands sent
+    // before it arrive before its reply, which then goes unused.
+    ThrowIfRefused();
     std::optional<std::string> text;
     if (DDEConv) text = DDEConv->RequestText(query);
+    ThrowIfRefused();
     reply = text ? *text : std::string();
     if (reply.empty()) throw EPmCantExecuteQuery(pmmsg::CantExecuteQuery(query));
 }

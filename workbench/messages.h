@@ -30,6 +30,11 @@ inline constexpr const char* kEmptyListCaption = "Ошибочка вышла";
 inline constexpr const char* kUnexpectedFailure = "Непредвиденная ошибка";
 
 inline constexpr const char* kNoClipboard = "Не удалось открыть буфер обмена: его занимает другая программа";
+// The host's Copy of paragraph `paragraph` (of the walk, from 1) never
+// reached the clipboard.
+inline std::string CopyNotArrived(int paragraph) {
+    return "Не удалось прочитать начало абзаца " + std::to_string(paragraph) + ": буфер обмена занят другой программой";
+}
 
 // The tracking choices, by the host's tracking number; the first is the default.
 inline const std::vector<std::string> kTrackings = {"Без трекинга", "Очень жидкий", "Жидкий", "Нормальный", "Плотный", "Очень плотный"};

@@ -183,7 +183,17 @@ void TRolemark::HostAction(const std::function<void()>& action) {
         busy_ = false;
         view_.ShowBusy(false);
     });
-    action();
+    (void)PmDDE1.TakeUnconfirmedCommands();
+    // Commands the host never confirmed may not have been carried out (the
+    // selection and autosave given back among them): the message says so.
+    try {
+        action();
+    } catch (const Exception& failure) {
+        if (const int unconfirmed = PmDDE1.TakeUnconfirmedCommands())
+            throw Exception(failure.Message() + ". " + pmmsg::CommandsUnconfirmed(unconfirmed));
+        throw;
+    }
+    if (const int unconfirmed = PmDDE1.TakeUnconfirmedCommands()) throw Exception(pmmsg::CommandsUnconfirmed(unconfirmed));
 }
 
 void TRolemark::SrcStyleComboChange() {

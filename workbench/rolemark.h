@@ -225,6 +225,9 @@ private:
     // Reads the start of the paragraph at the insertion point into the
     // report and, in a run, formats the name it opens with.
     void FormatParagraphStart();
+    // The paragraph's first characters as the host's Copy put them on the
+    // clipboard (the selection is made); "" for an empty selection.
+    std::string CopySelection();
     void ApplyNameFormat();
     // Reads the fields into the run fields; throws, with the page shown and
     // the focus on the field, at the first field that holds no number.

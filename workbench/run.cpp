@@ -23,6 +23,11 @@ namespace {
 // 40 characters and what ends it.
 constexpr int32_t kCheckLength = 64;
 
+// Tries of a Copy whose text did not reach the clipboard, and how long each
+// waits for another program to let the clipboard go: about 1 s in all.
+constexpr int kCopyTries = 5;
+constexpr unsigned kClipboardFreeWaitMs = 200;
+
 }  // namespace
 
 void TRolemark::Button2Click() {
@@ -105,12 +110,21 @@ void TRolemark::RunFormatting() {
             // failure that ended the run is the one reported.
             if (autosaveSuppressed) {
                 try {
+                    // A reply that came too late may still arrive on the old
+                    // conversation: a fresh one carries the clean-up.
+                    if (DdeClientConv1.RequestTimedOut()) PmDDE1.OpenLink();
                     if (user.known) PmDDE1.SetTextCursor(user.S, user.A, user.B);
                     PmDDE1.SuppressAutosave(0);
                 } catch (...) {
                 }
             }
             failure = std::current_exception();
+            try {
+                throw;
+            } catch (const EPmCommandRefused& refused) {
+                failure = std::make_exception_ptr(Exception(pmmsg::CommandRefused(refused.Command(), refused.Busy(), paragraphNumber_)));
+            } catch (...) {
+            }
             end = RunEnd::Failed;
         }
     }
@@ -239,22 +253,59 @@ void TRolemark::FormatParagraphStart() {
     // been carried out, so these two state questions (answers unused) make
     // sure the selection and the copy are done before the clipboard is used.
     (void)PmDDE1.GetPMState();
-    if (!clipboard_.Clear()) throw Exception(text::kNoClipboard);
-    PmDDE1.Copy();
-    (void)PmDDE1.GetPMState();
-    app_.ProcessMessages();
-    const std::optional<std::string> copied = clipboard_.ReadText();
-    if (!copied) throw Exception(text::kNoClipboard);
+    const std::string copied = CopySelection();
     ++tally_.paragraphs;
     PmDDE1.TextSelect(1, lookLength_);
 
-    const NameMatch match = report_.Look(FNames, paragraphNumber_, *copied, static_cast<size_t>(lookLength_));
+    const NameMatch match = report_.Look(FNames, paragraphNumber_, copied, static_cast<size_t>(lookLength_));
     if (checking_ || match.length == 0) return;
     const auto length = static_cast<int32_t>(match.length);
     PmDDE1.TextSelect(0, length);
     ApplyNameFormat();
     ++tally_.names;
     PmDDE1.TextSelect(1, length);
+}
+
+std::string TRolemark::CopySelection() {
+    // Only text the host's Copy put there counts: the clipboard must have
+    // changed since this emptying, and be owned by the host's process when a
+    // window owns it at all (a host that copies without a window leaves no
+    // owner). Anything else (another program's change, a Copy that found the
+    // clipboard held, a refused or busy Copy) is another try.
+    uint32_t emptied = 0;
+    for (int tries = 0; tries < kCopyTries; ++tries) {
+        // NOTE: emptied again only when something changed the clipboard
+        // since: each change sets a clipboard tool opening it, which the
+        // next Copy would meet.
+        if (tries == 0 || clipboard_.SequenceNumber() != emptied) {
+            if (!clipboard_.Clear()) throw Exception(text::kNoClipboard);
+            emptied = clipboard_.SequenceNumber();
+        }
+        // A tool that opens the clipboard after every change would make the
+        // host's Copy fail: wait until it has let go.
+        (void)clipboard_.WaitUntilFree(kClipboardFreeWaitMs);
+        PmDDE1.Copy();
+        try {
+            (void)PmDDE1.GetPMState();
+        } catch (const EPmCommandRefused& refused) {
+            if (refused.Command() != "Copy") throw;
+            // The host refuses to copy an empty selection (the empty
+            // paragraph at a story's end): that is empty text.
+            int32_t story = 0, from = 0, to = 0;
+            PmDDE1.GetTextCursor(story, from, to);
+            if (from == to) return std::string();
+            continue;
+        }
+        app_.ProcessMessages();
+        const uint32_t copied = clipboard_.SequenceNumber();
+        const uint32_t owner = clipboard_.OwnerProcess(), host = DdeClientConv1.PartnerProcess();
+        // A sequence number of 0 means no access to it (the test is left out).
+        if ((emptied != 0 && copied == emptied) || (owner != 0 && host != 0 && owner != host)) continue;
+        const std::optional<std::string> text = clipboard_.ReadText();
+        if (!text) throw Exception(text::kNoClipboard);
+        if (clipboard_.SequenceNumber() == copied) return *text;  // nobody changed it in between
+    }
+    throw Exception(text::CopyNotArrived(paragraphNumber_));
 }
 
 }  // namespace workbench

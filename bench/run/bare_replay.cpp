@@ -6,8 +6,10 @@
 // SCRIPT holds one step a line, texts as ANSI bytes:
 //   C<TAB>command         an asynchronous execute
 //   Q<TAB>item<TAB>reply  a synchronous request of 10 s; the reply expected
-//   E                     empty the clipboard
-//   R                     read the clipboard's text
+//   E                     empty the clipboard, note its sequence number,
+//                         look whether another program holds it
+//   R                     check the sequence number and the owner, read the
+//                         clipboard's text, check the sequence number again
 //   P                     let all pending window messages through
 // It prints the steps done, the time they took, the failures (exchanges
 // DDEML did not take or answer, clipboard that would not open), the replies
@@ -172,12 +174,20 @@ int main(int argc, char** argv) {
         DdeFreeStringHandle(instance, hszItem);
         return text;
     };
+    // The calls a run makes around each Copy: the emptying's sequence
+    // number, a look whether the clipboard is free, and after the Copy the
+    // sequence number and the owner's process before and after the read.
+    DWORD emptied = 0, ownerProcess = 0;
     auto emptyClipboard = [&] {
         if (!OpenClipboard(nullptr)) return void(++failures);
         EmptyClipboard();
         CloseClipboard();
+        emptied = GetClipboardSequenceNumber();
+        if (OpenClipboard(nullptr)) CloseClipboard();
     };
     auto readClipboard = [&] {
+        if (GetClipboardSequenceNumber() == emptied) ++failures;
+        if (const HWND owner = GetClipboardOwner()) GetWindowThreadProcessId(owner, &ownerProcess);
         if (!OpenClipboard(nullptr)) return void(++failures);
         std::string text;
         if (HANDLE data = GetClipboardData(CF_TEXT)) {
@@ -187,6 +197,7 @@ int main(int argc, char** argv) {
             }
         }
         CloseClipboard();
+        (void)GetClipboardSequenceNumber();
     };
 
     const unsigned long long memoryBefore = WorkingSetKiB();

@@ -29,6 +29,14 @@ Rolemark's private resident memory (RssAnon of its Wine process) before and
 after each run on the largest play (goal: growth < 1 MiB).
 
     bench/run/run [--sizes 500,2000,8000] [--settings all|plain|whole] [--pairs 3] [--viewed-host] [--keep DIR]
+    bench/run/run --clipboard-tool MS [--sizes 2000] [--pairs 3]
+
+With --clipboard-tool, a host whose Copy tries the clipboard once, and
+whole-story runs alone (no replay) in alternating pairs: one while
+clipboard_holder.exe opens the clipboard for MS ms after every change (the
+clipboard sync of a remote desktop), one without it. Each run must format
+exactly the names the play opens its paragraphs with; prints both times,
+their ratio and the Copies made.
 
 Under each row, the host's median wait before an exchange by the kinds of
 it and the one before (command -> command and so on), for both sides; and
@@ -52,7 +60,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-from rig import Rig, RigError, winpath
+from rig import Rig, RigError, story_model as model, winpath
 
 CAST_SIZE = 40
 FILTER_STYLE = "Реплика"
@@ -170,9 +178,10 @@ def median(values):
     return statistics.median(values) if values else float("nan")
 
 
-def rolemark_run(rig, host, watch_memory):
+def rolemark_run(rig, host, watch_memory, refusals=()):
     """One press of "Выполнить": the run's transcript entries and Rolemark's
-    memory before and after (or None)."""
+    memory before and after (or None). A command whose word is in
+    `refusals` may be refused."""
     before = linux_memory(rig) if watch_memory else None
     mark = host.mark()
     pressed = rig.ui("press", "Button2")
@@ -185,7 +194,7 @@ def rolemark_run(rig, host, watch_memory):
         raise RigError("the run did not end normally: %s %r" % (done.error, box.boxes()))
     after = linux_memory(rig) if watch_memory else None
     run = exchanges(entries)
-    refused = [e["text"] for e in run if not e.get("ok", True)]
+    refused = [e["text"] for e in run if not e.get("ok", True) and e["text"].split(" ")[0] not in refusals]
     if refused:
         raise RigError("the host refused %r" % refused[:3])
     return run, before, after
@@ -253,6 +262,71 @@ def measure(rig, host, work, paragraphs, label, selected, style_filter, watch_me
             "extra": extra_time(run, replay)}
 
 
+def formatted_lengths(run):
+    """The lengths of the names a run selected for formatting, in order: a
+    name's selection follows the release of the copied window."""
+    texts = [e["text"] for e in run]
+    return [int(b.split(" ")[2]) for a, b in zip(texts, texts[1:])
+            if a.startswith("TextSelect 1 ") and b.startswith("TextSelect 0 ")]
+
+
+def start_session(rig, paragraphs, name, lean, faults=()):
+    """A generated play of `paragraphs` on a host of its own, Rolemark
+    started as the host starts it, the play's cast opened through the
+    dialog: (the host, the cast's names)."""
+    play, cast = generate(rig.work, paragraphs)
+    host = rig.start_host(pub=play, name=name, lean=lean, faults=faults)
+    host.kind = "lean" if lean else "viewed"
+    rig.seed_registry()
+    rig.start_rolemark()
+    shown = rig.ui("wait-idle", "60000", "tab", 1, "press", "Button5", "open", winpath(cast), "get", "NamesList")
+    names, _ = shown.items("NamesList")
+    if len(names or []) != CAST_SIZE:
+        raise RigError("the cast did not open: %s" % shown.error)
+    return host, names
+
+
+def clipboard_tool(rig, paragraphs, hold_ms, pairs):
+    """Whole-story runs against a host whose Copy tries the clipboard once,
+    alternately with and without a program holding the clipboard `hold_ms`
+    after every change; each must format exactly the expected names."""
+    host, names = start_session(rig, paragraphs, "tool%d" % paragraphs, True, [("copy-once", 1)])
+    set_options(rig, host, False, None)
+    before = host.dump()
+    found = model.expected_names(before, names, range(len(before["paragraphs"])))
+    expected = [len(found[i].encode(rig.codepage)) for i in sorted(found)]
+    times = {True: [], False: []}
+    copies = {True: [], False: []}
+    for n in range(2 * pairs):
+        with_tool = (n % 2 == 0) == (n // 2 % 2 == 0)  # with, without; without, with; ...
+        holder = None
+        if with_tool:
+            ready, release = (os.path.join(rig.work, "tool%d.%s" % (n, s)) for s in ("ready", "release"))
+            holder = rig.spawn(rig.program("clipboard_holder.exe"), "--after-change", hold_ms, winpath(ready),
+                               winpath(release), 3600, log=os.path.join(rig.work, "tool%d.log" % n))
+            deadline = time.monotonic() + 20
+            while not os.path.exists(ready) and time.monotonic() < deadline:
+                time.sleep(0.05)
+        try:
+            run, _, _ = rolemark_run(rig, host, False, refusals=("Copy",))
+        finally:
+            if holder:
+                open(release, "w").close()
+                holder.wait(timeout=30)
+        got = formatted_lengths(run)
+        if got != expected:
+            raise RigError("%s the tool: %d names formatted, %d expected" % ("with" if with_tool else "without", len(got),
+                                                                             len(expected)))
+        times[with_tool].append(span(run))
+        copies[with_tool].append(sum(1 for e in run if e["text"] == "Copy"))
+    rig.ui("close", "wait-gone", "15000")
+    host.stop()
+    print("%6d  whole story, Copy tries once: %d names exactly as expected every run; clipboard held %d ms after every "
+          "change: %.1f s (Copies %s), without: %.1f s (Copies %s); ratio %.2f (medians of %d)" %
+          (paragraphs, len(expected), hold_ms, median(times[True]), copies[True], median(times[False]), copies[False],
+           median(times[True]) / median(times[False]), pairs), flush=True)
+
+
 def step_name(entry):
     words = entry["text"].split(" ")
     return " ".join(words[:2]) if words[0] in ("TextCursor", "TextSelect") else words[0]
@@ -309,6 +383,8 @@ def main(argv):
     parser.add_argument("--viewed-host", action="store_true",
                         help="the stand-in with its view and its transcript written line by line")
     parser.add_argument("--keep", help="keep the session folder here")
+    parser.add_argument("--clipboard-tool", type=int, metavar="MS",
+                        help="runs with and without a program holding the clipboard MS ms after every change")
     args = parser.parse_args(argv)
     sizes = sorted(int(s) for s in args.sizes.split(","))
     settings = {"all": SETTINGS, "plain": SETTINGS[::2], "whole": SETTINGS[:1]}[args.settings]
@@ -320,19 +396,17 @@ def main(argv):
             print("bench/run: missing in %s: %s" % (rig.bin, " ".join(missing)))
             return 2
         rig.ensure_prefix()
+        if args.clipboard_tool is not None:
+            print("bench/run: %d cores, %s, %s, load %s; clipboard tool" % (
+                os.cpu_count(), cpu_model(), wine_version(rig), open("/proc/loadavg").read().split()[0]), flush=True)
+            for paragraphs in sizes:
+                clipboard_tool(rig, paragraphs, args.clipboard_tool, args.pairs)
+            return 0
         print("bench/run: %d cores, %s, %s, load %s; %s host, %d pairs" % (
             os.cpu_count(), cpu_model(), wine_version(rig), open("/proc/loadavg").read().split()[0],
             "viewed" if args.viewed_host else "lean", args.pairs), flush=True)
         for paragraphs in sizes:
-            play, cast = generate(rig.work, paragraphs)
-            host = rig.start_host(pub=play, name="host%d" % paragraphs, lean=not args.viewed_host)
-            host.kind = "viewed" if args.viewed_host else "lean"
-            rig.seed_registry()
-            rig.start_rolemark()
-            shown = rig.ui("wait-idle", "60000", "tab", 1, "press", "Button5", "open", winpath(cast), "get", "NamesList")
-            names, _ = shown.items("NamesList")
-            if len(names or []) != CAST_SIZE:
-                raise RigError("the cast did not open: %s" % shown.error)
+            host, _ = start_session(rig, paragraphs, "host%d" % paragraphs, not args.viewed_host)
             for label, selected, style_filter in settings:
                 r = measure(rig, host, rig.work, paragraphs, label, selected, style_filter, paragraphs == sizes[-1],
                             args.pairs)

@@ -22,18 +22,22 @@ bool DdeConversation::Connect(const std::string& serviceName, const std::string&
     }
     ++connects;
     connected_ = true;
-    waiting_ = false;
+    waiting_ = timedOut_ = false;
     return true;
 }
 
-void DdeConversation::Disconnect() {
+int DdeConversation::Disconnect() {
+    const int uncompleted = connected_ ? uncompleted_ : 0;
     if (connected_) {
         connected_ = false;
         ++disconnects;
     }
-    waiting_ = false;
+    waiting_ = timedOut_ = false;
+    uncompleted_ = 0;
+    refusal_.reset();
     service.clear();
     topic.clear();
+    return uncompleted;
 }
 
 bool DdeConversation::ExecuteText(const std::string& command, bool wait) {
@@ -41,9 +45,19 @@ bool DdeConversation::ExecuteText(const std::string& command, bool wait) {
     if (wait) waiting_ = true;
     // NOTE: the host's verdict comes back with the completion, after the
     // transaction was taken: a refused command still counts as delivered.
-    (void)server->Execute(command);
+    const DdeServer::Verdict verdict = server->Execute(command);
+    if (!completionsCome)
+        ++uncompleted_;
+    else if (verdict != DdeServer::Verdict::Done && !refusal_)
+        refusal_ = DdeRefusal{command, verdict == DdeServer::Verdict::Busy};
     Follow(server->AfterExchange());
     return true;
+}
+
+std::optional<DdeRefusal> DdeConversation::TakeRefusal() {
+    std::optional<DdeRefusal> taken;
+    taken.swap(refusal_);
+    return taken;
 }
 
 std::optional<std::string> DdeConversation::RequestText(const std::string& item) {
@@ -51,13 +65,14 @@ std::optional<std::string> DdeConversation::RequestText(const std::string& item)
         ++reentrantRequests;
         return std::nullopt;
     }
-    if (!connected_ || waiting_ || !server) return std::nullopt;
+    if (!connected_ || waiting_ || timedOut_ || !server) return std::nullopt;
     requesting_ = true;
     const ScopeExit answered([this] { requesting_ = false; });
     if (whileWaiting) whileWaiting();
     // NOTE: a nested action may have closed the conversation meanwhile.
     if (!connected_ || !server) return std::nullopt;
     std::optional<std::string> reply = server->Request(item);
+    if (!reply && requestsTimeOut) timedOut_ = true;
     Follow(server->AfterExchange());
     return reply;
 }

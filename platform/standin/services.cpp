@@ -38,6 +38,8 @@ std::unique_ptr<RegistryKey> Registry::Create(const std::string& path) {
 bool Clipboard::Clear() {
     if (heldByOther) return false;
     text.reset();
+    ++sequence;
+    owner = 0;
     return true;
 }
 
@@ -49,6 +51,8 @@ std::optional<std::string> Clipboard::ReadText() {
 bool Clipboard::SetText(const std::string& value) {
     if (heldByOther) return false;
     text = value;
+    ++sequence;
+    owner = writer;
     return true;
 }
 

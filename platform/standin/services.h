@@ -41,9 +41,15 @@ public:
     bool Clear() override;
     std::optional<std::string> ReadText() override;
     bool SetText(const std::string& text) override;
+    bool WaitUntilFree(unsigned) override { return !heldByOther; }
+    uint32_t SequenceNumber() override { return sequence; }
+    uint32_t OwnerProcess() override { return owner; }
 
     std::optional<std::string> text;  // nothing: the clipboard holds no text
     bool heldByOther = false;         // another program has it open
+    uint32_t sequence = 1;            // moved by every Clear and SetText
+    uint32_t owner = 0;               // the owner's process: 0 after Clear, `writer` after SetText
+    uint32_t writer = 0;              // the process that calls SetText (0: one without a window)
 };
 
 class Shell : public platform::Shell {

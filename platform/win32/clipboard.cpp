@@ -22,7 +22,7 @@ bool Clipboard::Open(void* owner) {
     for (;;) {
         if (OpenClipboard(static_cast<HWND>(owner))) return true;
         // Unsigned difference: right across the tick count's wrap.
-        if (GetTickCount() - started >= kOpenWaitMs) return false;
+        if (GetTickCount() - started >= openWaitMs_) return false;
         Sleep(kRetryPauseMs);
     }
 }
@@ -74,6 +74,32 @@ bool Clipboard::SetText(const std::string& text) {
     // Once placed, the block belongs to the clipboard.
     if (!placed) GlobalFree(block);
     return placed;
+}
+
+}  // namespace platform::win32
+
+namespace platform::win32 {
+
+bool Clipboard::WaitUntilFree(unsigned ms) {
+    const DWORD started = GetTickCount();
+    for (;;) {
+        // NOTE: opened with no window and closed at once, which changes
+        // nothing: neither the sequence number nor the owner moves.
+        if (OpenClipboard(nullptr)) {
+            CloseClipboard();
+            return true;
+        }
+        if (GetTickCount() - started >= ms) return false;
+        Sleep(kFreePollMs);
+    }
+}
+
+uint32_t Clipboard::SequenceNumber() { return GetClipboardSequenceNumber(); }
+
+uint32_t Clipboard::OwnerProcess() {
+    DWORD process = 0;
+    if (const HWND owner = GetClipboardOwner()) GetWindowThreadProcessId(owner, &process);
+    return process;
 }
 
 }  // namespace platform::win32

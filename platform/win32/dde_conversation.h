@@ -50,10 +50,13 @@ public:
     void SetServiceApplication(const std::string& path) override;
     std::string ServiceApplication() const override;
     [[nodiscard]] bool Connect(const std::string& service, const std::string& topic) override;
-    void Disconnect() override;
+    int Disconnect() override;
     [[nodiscard]] bool Connected() const override;
     [[nodiscard]] bool ExecuteText(const std::string& command, bool wait) override;
     [[nodiscard]] std::optional<std::string> RequestText(const std::string& item) override;
+    [[nodiscard]] std::optional<DdeRefusal> TakeRefusal() override;
+    [[nodiscard]] bool RequestTimedOut() const override;
+    [[nodiscard]] uint32_t PartnerProcess() const override;
 
     // What the conversation did to keep the exchanges whole, since it was
     // made (for the link benchmarks and tests; nothing depends on it).

@@ -47,6 +47,7 @@ class Clipboard : public platform::Clipboard {
 public:
     static constexpr unsigned kOpenWaitMs = 2000;
     static constexpr unsigned kRetryPauseMs = 20;
+    static constexpr unsigned kFreePollMs = 5;
 
     Clipboard();
     ~Clipboard() override;
@@ -57,12 +58,19 @@ public:
     // The text up to its first zero, never past the memory block's end.
     std::optional<std::string> ReadText() override;
     bool SetText(const std::string& text) override;
+    bool WaitUntilFree(unsigned ms) override;
+    uint32_t SequenceNumber() override;
+    uint32_t OwnerProcess() override;
+    // How long each operation keeps trying to open the clipboard (0: one
+    // try; the host stand-in plays a host that tries once).
+    void SetOpenWait(unsigned ms) { openWaitMs_ = ms; }
 
 private:
     bool Open(void* owner);  // with a bounded retry
     // A message-only window that owns what SetText puts on the clipboard:
     // SetClipboardData fails after EmptyClipboard when nobody owns it.
     void* owner_ = nullptr;
+    unsigned openWaitMs_ = kOpenWaitMs;
 };
 
 // ShellExecuteA(no owner, verb or the default action, file, no parameters,

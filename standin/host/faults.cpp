@@ -69,12 +69,14 @@ bool SetStates(Faults& faults, std::string_view value) {
     return true;
 }
 
-bool SetDelaySeconds(Faults& faults, std::string_view value) {
-    double seconds = 0;
-    auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-    if (ec != std::errc() || end != value.data() + value.size() || !(seconds >= 0 && seconds <= 600)) return false;
-    faults.delaySeconds = seconds;
-    return true;
+Setter Seconds(double Faults::*field) {
+    return [field](Faults& faults, std::string_view value) {
+        double seconds = 0;
+        auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+        if (ec != std::errc() || end != value.data() + value.size() || !(seconds >= 0 && seconds <= 600)) return false;
+        faults.*field = seconds;
+        return true;
+    };
 }
 
 struct OptionRow {
@@ -85,16 +87,21 @@ struct OptionRow {
 const std::vector<OptionRow>& Rows() {
     static const std::vector<OptionRow> rows = {
         {{"refuse-command", "SEL", "refuse the selected commands (they are not carried out)"}, SelectorList(&Faults::refuseCommand)},
+        {{"busy-command", "SEL", "answer the selected commands busy (they are not carried out)"}, SelectorList(&Faults::busyCommand)},
+        {{"late-ack", "SEL", "carry out and acknowledge the selected commands only after --late-ack-seconds; a terminate before then drops them, as a client's DdeDisconnect on Windows abandons them"}, SelectorList(&Faults::lateAck)},
+        {{"late-ack-seconds", "S", "the delay of --late-ack, 0 to 600 (default 0.4)"}, Seconds(&Faults::lateAckSeconds)},
+        {{"no-reply", "SEL", "never answer the selected queries (the host goes on answering others)"}, SelectorList(&Faults::noReply)},
         {{"empty-reply", "SEL", "answer the selected queries with an empty text"}, SelectorList(&Faults::emptyReply)},
         {{"bad-number", "SEL", "spoil the first number of the selected queries' replies (\"7\" becomes \"7x\")"}, SelectorList(&Faults::badNumber)},
         {{"delay-reply", "SEL", "answer the selected queries only after --delay-seconds"}, SelectorList(&Faults::delayReply)},
-        {{"delay-seconds", "S", "the delay of --delay-reply, 0 to 600 (default 11)"}, SetDelaySeconds},
+        {{"delay-seconds", "S", "the delay of --delay-reply, 0 to 600 (default 11)"}, Seconds(&Faults::delaySeconds)},
         {{"states", "N,N,...", "answer GetPMState with these states first, in order"}, SetStates},
         {{"busy", "N", "answer GetPMState with 9 (busy) N times"}, Count(&Faults::busyCount, 0)},
         {{"busy-from", "M", "...starting at its M-th asking (default 1)"}, Count(&Faults::busyFrom, 1)},
         {{"drop-after", "N", "end the conversation after the N-th exchange"}, Count(&Faults::dropAfter, 0)},
         {{"quit-after", "N", "quit after the N-th exchange"}, Count(&Faults::quitAfter, 0)},
         {{"stall-paragraph", "K", "the K-th \"TextCursor 6 1\" does not move the insertion point"}, Count(&Faults::stallFrom, 0)},
+        {{"copy-once", "0|1", "1: Copy tries to open the clipboard once, failing while another program holds it"}, Count(&Faults::copyTriesOnce, 0)},
         {{"stall-count", "C", "...nor the C - 1 after it; 0: none from then on (default 1)"}, Count(&Faults::stallCount, 0)},
     };
     return rows;

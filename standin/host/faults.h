@@ -30,7 +30,11 @@ struct Selector {
 
 struct Faults {
     std::vector<Selector> refuseCommand;  // refused and not carried out
+    std::vector<Selector> busyCommand;    // answered busy and not carried out
+    std::vector<Selector> lateAck;        // carried out and acknowledged after lateAckSeconds
+    double lateAckSeconds = 0.4;
     std::vector<Selector> emptyReply;     // answered with an empty text
+    std::vector<Selector> noReply;        // never answered (the host stays responsive)
     std::vector<Selector> badNumber;      // the reply's first number spoilt ("7" -> "7x")
     std::vector<Selector> delayReply;     // answered after delaySeconds
     double delaySeconds = 11;
@@ -41,6 +45,7 @@ struct Faults {
     int quitAfter = 0;                    // the host quits after this exchange
     int stallFrom = 0;                    // the stallFrom-th "TextCursor 6 1" does not move...
     int stallCount = 1;                   // ...nor the next stallCount - 1 (0: none from then on)
+    int copyTriesOnce = 0;                // 1: Copy tries the clipboard once (no retry while it is held)
 };
 
 // One fault option: its name (without "--"), the form of its value, and what

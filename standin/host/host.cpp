@@ -138,7 +138,7 @@ std::optional<PageMakerHost::Args> PageMakerHost::ParseArgs(std::string_view pat
     return args;
 }
 
-bool PageMakerHost::Execute(const std::string& command) {
+PageMakerHost::Verdict PageMakerHost::Execute(const std::string& command) {
     ++exchanges_;
     ++commands_;
     TranscriptEntry entry;
@@ -152,12 +152,17 @@ bool PageMakerHost::Execute(const std::string& command) {
     const std::string lower = LowerAscii(word);
     const int wordCount = ++commandWords_[lower];
 
-    auto refused = std::any_of(faults.refuseCommand.begin(), faults.refuseCommand.end(),
-                               [&](const Selector& s) { return s.Matches(commands_, lower, wordCount); });
+    auto hits = [&](const std::vector<Selector>& selectors) {
+        return std::any_of(selectors.begin(), selectors.end(), [&](const Selector& s) { return s.Matches(commands_, lower, wordCount); });
+    };
     auto row = std::find_if(Commands().begin(), Commands().end(), [&](const CommandRow& r) { return SameWord(r.word, lower); });
     Outcome outcome;
-    if (refused) {
+    Verdict verdict = Verdict::Done;
+    if (hits(faults.refuseCommand)) {
         outcome = {false, "refused (fault)"};
+    } else if (hits(faults.busyCommand)) {
+        outcome = {false, "busy (fault)"};
+        verdict = Verdict::Busy;
     } else if (row == Commands().end()) {
         outcome = strict ? Outcome{false, "unknown command, refused (strict)"} : Outcome{true, "unknown command, ignored"};
     } else if (auto args = ParseArgs(row->pattern, rest)) {
@@ -168,8 +173,21 @@ bool PageMakerHost::Execute(const std::string& command) {
     entry.accepted = outcome.ok;
     entry.note = std::move(outcome.note);
     transcript_.Add(std::move(entry));
-    return outcome.ok;
+    return outcome.ok ? Verdict::Done : verdict == Verdict::Busy ? Verdict::Busy : Verdict::Refused;
 }
+
+double PageMakerHost::AckDelay(const std::string& command) {
+    std::string_view body = command;
+    if (LowerAscii(body.substr(0, kTryPrefix.size())) == kTryPrefix) body.remove_prefix(kTryPrefix.size());
+    const std::string lower = LowerAscii(SplitWord(body).first);
+    // The numbers Execute will give this command.
+    const int count = commands_ + 1, wordCount = commandWords_[lower] + 1;
+    const bool late = std::any_of(faults.lateAck.begin(), faults.lateAck.end(),
+                                  [&](const Selector& s) { return s.Matches(count, lower, wordCount); });
+    return late ? faults.lateAckSeconds : 0;
+}
+
+void PageMakerHost::Dropped(const std::string& command) { Event("dropped at terminate", command); }
 
 std::optional<std::string> PageMakerHost::Request(const std::string& item) {
     ++exchanges_;
@@ -188,7 +206,10 @@ std::optional<std::string> PageMakerHost::Request(const std::string& item) {
 
     std::optional<std::string> reply;
     auto row = std::find_if(Queries().begin(), Queries().end(), [&](const QueryRow& r) { return SameWord(r.word, lower); });
-    if (hits(faults.emptyReply)) {
+    unanswered_ = hits(faults.noReply);
+    if (unanswered_) {
+        entry.note = "never answered (fault)";
+    } else if (hits(faults.emptyReply)) {
         reply = "";
         entry.note = "empty reply (fault)";
     } else if (row == Queries().end() || !rest.empty()) {

@@ -67,7 +67,10 @@ public:
     PageMakerHost(Publication publication, platform::Clipboard& clipboard);
 
     bool Accept(const std::string& service, const std::string& topic) override;
-    bool Execute(const std::string& command) override;
+    Verdict Execute(const std::string& command) override;
+    double AckDelay(const std::string& command) override;
+    bool LeaveUnanswered() override { return unanswered_; }
+    void Dropped(const std::string& command) override;
     std::optional<std::string> Request(const std::string& item) override;
     After AfterExchange() override;
 
@@ -169,6 +172,7 @@ private:
     int stateAsks_ = 0, nextParagraphMoves_ = 0;
     size_t scriptedStates_ = 0;  // answers taken from faults.states
     std::map<std::string, int> commandWords_, queryWords_;
+    bool unanswered_ = false;  // the last query is never answered
 };
 
 }  // namespace standin

@@ -82,6 +82,9 @@ int main() {
         Report(error);
         return 1;
     }
+    // A host that tries the clipboard once: a Copy fails while another
+    // program holds it.
+    if (host.faults.copyTriesOnce) clipboard.SetOpenWait(0);
     host.strict = options->strict;
     host.dumpJsonPath = options->dump;
     host.dumpHtmlPath = options->dumpHtml;

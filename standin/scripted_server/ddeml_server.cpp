@@ -82,9 +82,10 @@ HDDEDATA CALLBACK DdemlServer::State::Callback(UINT type, UINT format, HCONV con
         }
         // NOTE (Wine): its DDEML makes this handle and never frees it.
         if (self->wine) DdeFreeDataHandle(data);
-        const bool done = self->host.Execute(command);
+        using Verdict = platform::standin::DdeServer::Verdict;
+        const Verdict verdict = self->host.Execute(command);
         self->AfterExchange(conv);
-        return reinterpret_cast<HDDEDATA>(done ? DDE_FACK : DDE_FNOTPROCESSED);
+        return reinterpret_cast<HDDEDATA>(verdict == Verdict::Done ? DDE_FACK : verdict == Verdict::Busy ? DDE_FBUSY : DDE_FNOTPROCESSED);
     }
     case XTYP_REQUEST: {
         std::optional<std::string> reply;

@@ -59,11 +59,11 @@ public:
         return service == "PageMaker";
     }
 
-    bool Execute(const std::string& command) override {
+    Verdict Execute(const std::string& command) override {
         Log("command " + command);
         ++commands_;
         if (command == "ScriptQuit") quit_ = true;
-        return !script_.refuseCommands;
+        return script_.refuseCommands ? Verdict::Refused : Verdict::Done;
     }
 
     std::optional<std::string> Request(const std::string& item) override {

@@ -20,6 +20,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -32,6 +34,7 @@ namespace {
 constexpr char kServiceName[] = "PageMaker";
 constexpr char kWindowClass[] = "RolemarkRawDdeServer";
 constexpr WORD kAckPositive = 0x8000;  // DDEACK.fAck
+constexpr WORD kAckBusy = 0x4000;      // DDEACK.fBusy
 
 std::string AtomName(ATOM atom) {
     char name[256] = {};
@@ -51,9 +54,23 @@ struct RawDdeServer::Window {
     HWND hwnd = nullptr;
     std::set<HWND> clients;  // conversations open, by the client's window
 
+    // A command whose acknowledgement the host delays (AckDelay), and the
+    // client's messages that came after it, answered in order once it is.
+    struct Hold {
+        HGLOBAL commands = nullptr;
+        std::string command;
+        std::deque<std::pair<UINT, LPARAM>> later;
+    };
+    std::map<HWND, Hold> holds;                 // by the client's window
+    std::map<UINT_PTR, HWND> holdTimers;        // the timer that ends each hold
+    UINT_PTR nextTimer = 1;
+
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnInitiate(HWND client, ATOM application, ATOM topic);
     void OnExecute(HWND client, HGLOBAL commands);
+    void Acknowledge(HWND client, HGLOBAL commands, const std::string& command);
+    void EndHold(UINT_PTR timer);
+    void DropHold(HWND client);
     void OnRequest(HWND client, LPARAM lParam);
     void Refuse(HWND client, UINT message, LPARAM lParam);
     void AfterExchange(HWND client);
@@ -71,7 +88,14 @@ LRESULT CALLBACK RawDdeServer::Window::Procedure(HWND hwnd, UINT message, WPARAM
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
     const HWND client = reinterpret_cast<HWND>(wParam);
+    if ((message == WM_DDE_EXECUTE || message == WM_DDE_REQUEST) && self->holds.count(client)) {
+        self->holds[client].later.emplace_back(message, lParam);
+        return 0;
+    }
     switch (message) {
+    case WM_TIMER:
+        self->EndHold(wParam);
+        return 0;
     case WM_DDE_INITIATE:
         return self->OnInitiate(client, LOWORD(lParam), HIWORD(lParam));
     case WM_DDE_EXECUTE:
@@ -81,6 +105,7 @@ LRESULT CALLBACK RawDdeServer::Window::Procedure(HWND hwnd, UINT message, WPARAM
         self->OnRequest(client, lParam);
         return 0;
     case WM_DDE_TERMINATE:
+        self->DropHold(client);
         self->Terminate(client);
         return 0;
     case WM_DDE_POKE:
@@ -127,12 +152,81 @@ void RawDdeServer::Window::OnExecute(HWND client, HGLOBAL commands) {
         command.assign(text, strnlen(text, GlobalSize(commands)));
         GlobalUnlock(commands);
     }
+    if (const double delay = host.AckDelay(command); delay > 0) {
+        Hold& hold = holds[client];
+        hold.commands = commands;
+        hold.command = command;
+        holdTimers[nextTimer] = client;
+        SetTimer(hwnd, nextTimer++, static_cast<UINT>(delay * 1000), nullptr);
+        return;
+    }
+    Acknowledge(client, commands, command);
+}
+
+void RawDdeServer::Window::Acknowledge(HWND client, HGLOBAL commands, const std::string& command) {
     // Carried out in arrival order, before anything later is read.
-    const bool done = host.Execute(command);
-    const LPARAM ack = PackDDElParam(WM_DDE_ACK, done ? kAckPositive : 0, reinterpret_cast<UINT_PTR>(commands));
+    const DdeServer::Verdict verdict = host.Execute(command);
+    const WORD status = verdict == DdeServer::Verdict::Done ? kAckPositive : verdict == DdeServer::Verdict::Busy ? kAckBusy : 0;
+    const LPARAM ack = PackDDElParam(WM_DDE_ACK, status, reinterpret_cast<UINT_PTR>(commands));
     if (!PostMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd), ack)) FreeDDElParam(WM_DDE_ACK, ack);
     if (wine) GlobalFree(commands);
     AfterExchange(client);
+}
+
+void RawDdeServer::Window::EndHold(UINT_PTR timer) {
+    KillTimer(hwnd, timer);
+    const auto found = holdTimers.find(timer);
+    if (found == holdTimers.end()) return;
+    const HWND client = found->second;
+    holdTimers.erase(found);
+    auto held = holds.find(client);
+    if (held == holds.end()) return;
+    Hold hold = std::move(held->second);
+    holds.erase(held);
+    Acknowledge(client, hold.commands, hold.command);
+    // The later messages in order; one of them may start a hold again.
+    while (!hold.later.empty()) {
+        const auto [message, lParam] = hold.later.front();
+        hold.later.pop_front();
+        if (holds.count(client)) {
+            holds[client].later.push_back({message, lParam});
+        } else if (message == WM_DDE_EXECUTE) {
+            OnExecute(client, reinterpret_cast<HGLOBAL>(lParam));
+        } else {
+            OnRequest(client, lParam);
+        }
+    }
+}
+
+void RawDdeServer::Window::DropHold(HWND client) {
+    auto held = holds.find(client);
+    if (held == holds.end()) return;
+    for (auto timer = holdTimers.begin(); timer != holdTimers.end();) {
+        if (timer->second == client) {
+            KillTimer(hwnd, timer->first);
+            timer = holdTimers.erase(timer);
+        } else {
+            ++timer;
+        }
+    }
+    host.Dropped(held->second.command);
+    if (wine && held->second.commands) GlobalFree(held->second.commands);
+    for (const auto& [message, lParam] : held->second.later) {
+        if (message == WM_DDE_EXECUTE) {
+            HGLOBAL commands = reinterpret_cast<HGLOBAL>(lParam);
+            if (const auto* text = static_cast<const char*>(GlobalLock(commands))) {
+                host.Dropped(std::string(text, strnlen(text, GlobalSize(commands))));
+                GlobalUnlock(commands);
+            }
+            if (wine) GlobalFree(commands);
+        } else {
+            UINT_PTR format = 0, item = 0;
+            UnpackDDElParam(WM_DDE_REQUEST, lParam, &format, &item);
+            FreeDDElParam(WM_DDE_REQUEST, lParam);
+            if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
+        }
+    }
+    holds.erase(held);
 }
 
 void RawDdeServer::Window::OnRequest(HWND client, LPARAM lParam) {
@@ -144,6 +238,11 @@ void RawDdeServer::Window::OnRequest(HWND client, LPARAM lParam) {
         return;
     }
     const std::optional<std::string> reply = format == CF_TEXT ? host.Request(AtomName(itemAtom)) : std::nullopt;
+    if (!reply && format == CF_TEXT && host.LeaveUnanswered()) {
+        GlobalDeleteAtom(itemAtom);
+        AfterExchange(client);
+        return;
+    }
     HGLOBAL block = nullptr;
     if (reply) {
         const size_t header = offsetof(DDEDATA, Value);

@@ -42,6 +42,9 @@ QUERY_FAILED = "Не могу получить данные от PageMaker - %s.
 COMMAND_FAILED = "Не могу выполнить команду PageMaker - %s."
 NO_NUMBER = "Невозможно извлечь числовое значение из строки %s, с позиции %d до %d."
 NO_CLIPBOARD = "Не удалось открыть буфер обмена: его занимает другая программа."
+# Under Wine 8 a busy acknowledgement reaches the client as a refusal (no
+# status word comes with the completion), so both give this message there.
+REFUSED = "PageMaker не выполнил команду «%s» (абзац %d)."
 TEXT_MODE = "Сначала перейдите в текстовый режим"
 # Wine's DDE Management Library keeps one hidden top-level window of this
 # class for each conversation a client has open (measured under Wine 8: one
@@ -275,34 +278,44 @@ def end_session(rig, s):
     s.host.stop()
 
 
-def refused_command(rig, baseline):
-    """The host refuses the third Font command: commands are not waited
-    for, so the run goes on; that name lacks only its font."""
-    label = "the host refuses Font #3"
-    s = fault_session(rig, baseline, label, [("refuse-command", "Font#%d" % baseline.nth("Font", 3))])
-    error, seconds = s.run_quietly()
-    R.check("%s: no message (a command's refusal is not reported back)" % label, "", error)
-    run = s.run_entries()
-    refused = [e["text"] for e in run if not e.get("ok", True)]
+def refused_command(rig, baseline, option="refuse-command", how="refuses"):
+    """The host refuses (or is busy with) the third Font command: the
+    commands after it stay sent, and the run ends at its next query with the
+    message that names the command and its paragraph. That name lacks only
+    its font; the paragraphs after it are left alone."""
+    label = "the host %s Font #3" % how
+    s = fault_session(rig, baseline, label, [(option, "Font#%d" % baseline.nth("Font", 3))])
+    boxes, seconds = s.press()
+    refused = [e["text"] for e in s.run_entries() if not e.get("ok", True)]
     R.check("%s: exactly that command refused" % label, 1, len(refused))
-    formatted = sorted(model.expected_names(s.before, s.cast, range(baseline.paragraphs)))
-    third = formatted[2]
-    summary = after_fault(s, label, range(baseline.paragraphs), {third: KeepAttribute(s.settings, "font")})
-    R.row("host refuses a command (Font #3)", "no message; that name keeps its font, the rest formatted",
-          "%s; %d refused; %s" % (error or "no message", len(refused), summary))
+    third = sorted(model.expected_names(s.before, s.cast, range(baseline.paragraphs)))[2]
+    message = REFUSED % (refused[0] if refused else "Font", third + 1)
+    R.check("%s: the message" % label, [(ERROR_CAPTION, "icon", message)], boxes)
+    rig.pmcmd("pump", "0", timeout=30)
+    R.check("%s: the user's selection given back" % label, baseline.selection, s.host.query("GetTextCursor"))
+    summary = after_fault(s, label, range(third + 1), {third: KeepAttribute(s.settings, "font")})
+    R.row("host %s a command (Font #3)" % how, "\"%s\"; that name keeps its font, the ones before formatted" % message,
+          "%s; %d refused; %s" % (box_text(boxes), len(refused), summary))
     end_session(rig, s)
 
 
+def busy_command(rig, baseline):
+    refused_command(rig, baseline, "busy-command", "is busy with")
+
+
 def refused_copy(rig, baseline):
-    """The host refuses the fifth Copy: the clipboard stays empty, so that
-    paragraph's name is not found, silently."""
-    label = "the host refuses Copy #5"
-    s = fault_session(rig, baseline, label, [("refuse-command", "Copy#%d" % baseline.nth("Copy", 5))])
+    """The host refuses the fifth Copy and is busy with the seventh: each
+    is made again, so every name is formatted, without a message."""
+    label = "the host refuses Copy #5, busy with #7"
+    s = fault_session(rig, baseline, label, [("refuse-command", "Copy#%d" % baseline.nth("Copy", 5)),
+                                             ("busy-command", "Copy#%d" % baseline.nth("Copy", 7))])
     error, seconds = s.run_quietly()
     R.check("%s: no message" % label, "", error)
-    summary = after_fault(s, label, range(baseline.paragraphs), {4: None})
-    R.row("host refuses a command (Copy #5)", "no message; the 5th paragraph left alone, the rest formatted",
-          "%s; %s" % (error or "no message", summary))
+    copies = sum(1 for e in s.run_entries() if e["text"] == "Copy")
+    R.check("%s: those two Copies made again" % label, baseline.texts.count("Copy") + 2, copies)
+    summary = after_fault(s, label, range(baseline.paragraphs))
+    R.row("host refuses Copy #5, busy with Copy #7", "no message; both made again, every name formatted",
+          "%s; %d Copies; %s" % (error or "no message", copies, summary))
     end_session(rig, s)
 
 
@@ -356,6 +369,71 @@ def delayed_reply(rig, baseline):
         R.check("%s: while the run waits, its conversation is seen open" % label, 1, conversations(rig))
     failing_query(rig, baseline, label, [("delay-reply", "GetTextCursor#%d" % number), ("delay-seconds", 12)],
                   QUERY_FAILED % "GetTextCursor", 25, "reply to GetTextCursor delayed 12 s", waiting)
+
+
+def reply_never_comes(rig, baseline):
+    """A query the host never answers: a command on that conversation would
+    first wait 10 s for the late reply in vain, and the link could no longer
+    carry the clean-up. The old conversation is closed instead, and a fresh
+    one gives the user's selection and autosave back."""
+    number = baseline.cursor_query(FAULT_PARAGRAPH)
+    failing_query(rig, baseline, "no reply to GetTextCursor", [("no-reply", "GetTextCursor#%d" % number)],
+                  QUERY_FAILED % "GetTextCursor", 25, "no reply to GetTextCursor", selection_back=True)
+
+
+def late_acknowledgements(rig, baseline):
+    """The host acknowledges the run's last two commands (the selection and
+    autosave given back) 400 ms late and drops a command still unacknowledged
+    at a terminate, as a client's DdeDisconnect on Windows abandons it: the
+    run waits for both before it closes the link."""
+    label = "SetTextCursor and SuppressAutosave 0 acknowledged after 400 ms"
+    s = fault_session(rig, baseline, label, [
+        ("late-ack", "SetTextCursor#%d" % baseline.nth("SetTextCursor", sum(1 for t in baseline.texts
+                                                                            if t.split(" ")[0] == "SetTextCursor"))),
+        ("late-ack", "SuppressAutosave#%d" % baseline.nth("SuppressAutosave", 2)), ("late-ack-seconds", 0.4)])
+    error, seconds = s.run_quietly()
+    R.check("%s: no message" % label, "", error)
+    dropped = [e for e in s.host.since(s.mark) if e["kind"] == "event" and e["text"] == "dropped at terminate"]
+    R.check("%s: nothing dropped at the terminate" % label, [], [e.get("note") for e in dropped])
+    R.check("%s: the user's selection given back" % label, baseline.selection, s.host.query("GetTextCursor"))
+    autosave_off = s.host.dump()["host"]["autosave_suppressed"]
+    R.check("%s: autosave on again" % label, False, autosave_off)
+    summary = after_fault(s, label, range(baseline.paragraphs))
+    R.row("late acknowledgements (400 ms) of the run's last commands", "no message; selection and autosave given back",
+          "%s; %d dropped; autosave %s; %s" % (error or "no message", len(dropped), "off" if autosave_off else "on",
+                                               summary))
+    end_session(rig, s)
+
+
+def clipboard_tool(rig, baseline):
+    """A program opens the clipboard for 60 ms after every change (clipboard
+    sync of a remote desktop or virtual machine) and the host's Copy tries
+    the clipboard once: every name is formatted all the same."""
+    label = "clipboard opened 60 ms after every change, Copy tries once"
+    s = fault_session(rig, baseline, label, [("copy-once", 1)])
+    ready, release = os.path.join(rig.work, "tool.ready"), os.path.join(rig.work, "tool.release")
+    log = os.path.join(rig.work, "tool.log")
+    holder = rig.spawn(rig.program("clipboard_holder.exe"), "--after-change", 60, winpath(ready), winpath(release), 300,
+                       log=log)
+    for _ in rigmod.deadline_loop(20):
+        if os.path.exists(ready):
+            break
+    try:
+        error, seconds = s.run_quietly(timeout_ms=120000)
+        problems = compare_story(s.before, s.host.dump(), s.cast, s.settings, range(baseline.paragraphs))
+    finally:
+        open(release, "w").close()
+        holder.wait(timeout=30)
+    with open(log, errors="replace") as f:
+        held = f.read().strip()
+    R.check("%s: no message" % label, "", error)
+    R.true("%s: every name formatted, nothing else changed" % label, not problems, "; ".join(problems[:5]))
+    R.true("%s: the tool held the clipboard" % label, "held after" in held and " 0 changes" not in held, held)
+    copies = sum(1 for e in s.run_entries() if e["text"] == "Copy")
+    R.row("clipboard held 60 ms after every change; Copy tries once", "no message; every name formatted",
+          "%s; %d Copies for %d paragraphs, %.1f s; %s" % (error or "no message", copies, baseline.paragraphs, seconds,
+                                                          "fine" if not problems else "WRONG"))
+    end_session(rig, s)
 
 
 def busy_at_start(rig, baseline):
@@ -706,8 +784,9 @@ def main():
             except RigError as e:
                 baseline = None
                 R.true("the baseline session completes", False, str(e))
-            cases = [refused_command, refused_copy, empty_reply, bad_number, delayed_reply, busy_at_start, busy_during_run,
-                     dropped_conversation, host_quits, stalled_walk, held_clipboard, failed_style_load,
+            cases = [refused_command, busy_command, refused_copy, empty_reply, bad_number, delayed_reply, reply_never_comes,
+                     late_acknowledgements, busy_at_start, busy_during_run,
+                     dropped_conversation, host_quits, stalled_walk, held_clipboard, clipboard_tool, failed_style_load,
                      fields_left_during_run, bad_font_list, hostile_name_file, registry_faults] if baseline else []
             wanted = [w for w in os.environ.get("ROLEMARK_CASES", "").split(",") if w]
             for case in cases:

@@ -24,8 +24,12 @@ from rig import ROOT, Results, Rig, winpath
 R = Results()
 LINE = re.compile(r"^(same|differs|no answer|not asked) *\| (.*?) \| ")
 # Commands that only move the insertion point, select, copy or open and close
-# a style definition for reading.
-READ_ONLY = {"textcursor", "textselect", "settextcursor", "copy", "stylebegin", "styleend"}
+# a style definition for reading, and the unknown word sent to see whether
+# the host refuses it.
+READ_ONLY = {"textcursor", "textselect", "settextcursor", "copy", "stylebegin", "styleend", "rolemarkprobeunknowncommand"}
+TIMES = re.compile(r"Exchange times / .*: command median [\d.]+ ms, longest [\d.]+ ms \(\d+\); "
+                   r"query median [\d.]+ ms, longest [\d.]+ ms \(\d+\); "
+                   r"Copy with the clipboard read median [\d.]+ ms, longest [\d.]+ ms \(1\)\r\n")
 USER_SELECTION = (40, 52)
 USER_CLIPBOARD = "SetTextCursor 1 0 6"  # the first six characters, copied below
 
@@ -98,6 +102,11 @@ def reference(rig):
         R.check("reference: the report file is the report printed", report, f.read().decode(rig.codepage))
     R.true("reference: names Rolemark's version", "Rolemark: %s\r\n" % version() in report)
     R.true("reference: names the host's window", '"Adobe PageMaker 6.5 - [Дачный вечер]"' in report)
+    R.true("reference: the median and longest time of each kind of exchange", TIMES.search(report) is not None,
+           report[report.find("Exchange times"):])
+    R.check("reference: the unknown command refused, the Copy owned by the host", ("same", "same"),
+            (found.get("An unknown command is refused (so a refused command can be told)"),
+             found.get("After Copy the clipboard is owned by a window of the host")))
     R.true("reference: names Windows and Wine", re.search(r"Windows: \d+\.\d+\.\d+.*, Wine ", report) is not None)
 
     # --write once, on a publication with a name: refused before anything is sent.

@@ -21,7 +21,7 @@ namespace {
 // Answers every query with the same reply.
 class ReplyHost : public platform::standin::DdeServer {
 public:
-    bool Execute(const std::string&) override { return true; }
+    Verdict Execute(const std::string&) override { return Verdict::Done; }
     std::optional<std::string> Request(const std::string&) override { return reply; }
     std::string reply;
 };

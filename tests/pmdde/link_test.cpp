@@ -27,6 +27,23 @@ TEST_F(CommandLinkTest, TryPrefixGoesOutButTheMessageNamesTheBareCommand) {
               "Не могу выполнить команду PageMaker - SelectAll");
 }
 
+// The query after a refused command is not sent: the action ends there.
+TEST_F(CommandLinkTest, RefusedOrBusyCommandFailsTheNextQueryWhichIsNotSent) {
+    pm.OpenLink();
+    pm.SetTryMode65(true);
+    host.verdicts["try TextSelect 0 4"] = ScriptedHost::Verdict::Refused;
+    host.replies["GetPMState"] = "7";
+    pm.TextSelect(0, 4);
+    pm.TextSelect(1, 4);
+    EXPECT_EQ(MessageOf<EPmCommandRefused>([&] { (void)pm.GetPMState(); }),
+              "PageMaker не выполнил команду «TextSelect 0 4»");
+    EXPECT_EQ(host.log.back(), "exec try TextSelect 1 4") << "expected the later command sent, no query";
+    EXPECT_EQ(pm.GetPMState(), 7) << "expected the refusal reported once";
+    host.verdicts["try Copy"] = ScriptedHost::Verdict::Busy;
+    pm.Copy();
+    EXPECT_EQ(MessageOf<EPmCommandRefused>([&] { (void)pm.GetPMState(); }), "PageMaker занят и не выполнил команду «Copy»");
+}
+
 TEST_F(CommandLinkTest, QueriesNeverCarryTheTryPrefix) {
     pm.OpenLink();
     pm.SetTryMode65(true);

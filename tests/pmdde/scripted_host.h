@@ -19,9 +19,10 @@
 
 class ScriptedHost : public platform::standin::DdeServer {
 public:
-    bool Execute(const std::string& command) override {
+    Verdict Execute(const std::string& command) override {
         log.push_back("exec " + command);
-        return true;
+        auto verdict = verdicts.find(command);
+        return verdict != verdicts.end() ? verdict->second : Verdict::Done;
     }
     std::optional<std::string> Request(const std::string& item) override {
         log.push_back("ask " + item);
@@ -44,6 +45,8 @@ public:
     std::map<std::string, std::string> replies;
     // The answer to every other item; nothing refuses it.
     std::optional<std::string> anyReply;
+    // The verdict on a command by its text; any other is carried out.
+    std::map<std::string, Verdict> verdicts;
 };
 
 // The message of the exception of type E that `f` throws, or a marker.

@@ -47,7 +47,7 @@ protected:
     }
 
     // Commands and queries as the program writes them (UTF-8 here, ANSI on the wire).
-    bool Send(const std::string& command) { return host->Execute(platform::Utf8ToAnsi(command)); }
+    bool Send(const std::string& command) { return host->Execute(platform::Utf8ToAnsi(command)) == standin::PageMakerHost::Verdict::Done; }
     std::string Ask(const std::string& query) {
         auto reply = host->Request(query);
         return reply ? platform::AnsiToUtf8(*reply) : "<refused>";

@@ -200,15 +200,34 @@ TEST_F(DdeConversationTest, RefusedQueryGivesNothingAndTheLinkGoesOn) {
     EXPECT_EQ(0u, conversation.Statistics().lateReplies);
 }
 
-TEST_F(DdeConversationTest, LateReplyAfterATimeoutIsNotTakenForTheNextAnswer) {
+// The late reply could be taken for the next answer: the conversation takes
+// no further request, and a fresh one answers as usual.
+TEST_F(DdeConversationTest, AfterATimeoutTheConversationTakesNoFurtherRequest) {
     StartServer("--slow GetFont=11000 --reply GetFont=late");
     ASSERT_TRUE(conversation.Connect("PageMaker", ""));
     EXPECT_EQ(std::nullopt, conversation.RequestText("GetFont"));  // 10 s
-    EXPECT_EQ("7", conversation.RequestText("GetPMState").value_or("(nothing)"));
-    EXPECT_EQ("0,2,0", conversation.RequestText("GetTextCursor").value_or("(nothing)"));
-    EXPECT_EQ(1u, conversation.Statistics().lateReplies);
-    const std::vector<std::string> expected = {"connect", "query GetFont", "query GetPMState", "query GetTextCursor"};
+    EXPECT_TRUE(conversation.RequestTimedOut());
+    EXPECT_EQ(std::nullopt, conversation.RequestText("GetPMState"));
+    ASSERT_TRUE(conversation.Connect("PageMaker", ""));
+    EXPECT_FALSE(conversation.RequestTimedOut());
+    EXPECT_EQ("0,1,0", conversation.RequestText("GetTextCursor").value_or("(nothing)"));
+    const std::vector<std::string> expected = {"connect", "query GetFont", "connect", "query GetTextCursor"};
     EXPECT_EQ(expected, Transcript());
+}
+
+// W8: the verdict comes with the completion, before the next reply.
+TEST_F(DdeConversationTest, RefusedCommandIsKnownOnceTheNextReplyHasCome) {
+    StartServer("--refuse-commands");
+    ASSERT_TRUE(conversation.Connect("PageMaker", ""));
+    ASSERT_TRUE(conversation.ExecuteText("TextSelect 0 4", false));
+    ASSERT_TRUE(conversation.ExecuteText("Copy", false));
+    EXPECT_EQ("7", conversation.RequestText("GetPMState").value_or("(nothing)"));
+    const std::optional<DdeRefusal> refusal = conversation.TakeRefusal();
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ("TextSelect 0 4", refusal->command);
+    EXPECT_FALSE(refusal->busy) << "Wine passes no status word";
+    EXPECT_FALSE(conversation.TakeRefusal().has_value()) << "expected it reported once";
+    EXPECT_EQ(0, conversation.Disconnect());
 }
 
 TEST_F(DdeConversationTest, UnknownServiceWithMissingProgramFailsAndKeepsThePath) {

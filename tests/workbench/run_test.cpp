@@ -458,6 +458,88 @@ TEST_F(RunTest, ClipboardTakenAfterTheCopyEndsTheRunClearly) {
     EXPECT_FALSE(host.model().AutosaveSuppressed());
 }
 
+// --- the host's verdicts, the clipboard's origin, the link's end
+
+standin::Selector Nth(const char* word, int k) {
+    standin::Selector selector;
+    selector.word = word;
+    selector.occurrence = k;
+    return selector;
+}
+
+// The name's selection refused: the seven format commands and the step after
+// it stay sent, the walk's next query is not.
+TEST_F(RunTest, RefusedCommandEndsTheRunAtTheNextQueryNamingItsParagraph) {
+    WholeStory();
+    host.model().faults.refuseCommand.push_back(Nth("textselect", 3));
+    EXPECT_EQ(Run(), "PageMaker не выполнил команду «TextSelect 0 4» (абзац 1)");
+    const Lines tail(host.transcript.end() - 5, host.transcript.end());
+    EXPECT_EQ(tail, (Lines{"exec TextSelect 1 4", "exec TextCursor 6 1", "exec SetTextCursor 5 3 5", "exec SuppressAutosave 0",
+                           "disconnect"}));
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
+}
+
+TEST_F(RunTest, BusyCommandEndsTheRunWithTheBusyMessage) {
+    WholeStory();
+    host.model().faults.busyCommand.push_back(Nth("textselect", 5));  // the second paragraph's window
+    EXPECT_EQ(Run(), "PageMaker занят и не выполнил команду «TextSelect 0 5» (абзац 2)");
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 1);
+}
+
+TEST_F(RunTest, BusyOrRefusedCopyIsRepeated) {
+    WholeStory();
+    host.model().faults.busyCommand.push_back(Nth("copy", 1));
+    host.model().faults.refuseCommand.push_back(Nth("copy", 3));
+    EXPECT_EQ(Run(), "<no exception>");
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4, 5}));
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 5);
+}
+
+// Another program's text on the clipboard after the host's Copy is not read:
+// the Copy is made again.
+TEST_F(RunTest, OnlyTextTheHostCopiedIsMatched) {
+    WholeStory();
+    conversation.partnerProcess = clipboard.writer = 7;
+    app.Post([&] {
+        clipboard.writer = 99;
+        (void)clipboard.SetText("MARIA: from another program");
+        clipboard.writer = 7;
+    });
+    EXPECT_EQ(Run(), "<no exception>");
+    EXPECT_EQ(FormattedLengths(host.transcript, 5), (std::vector<int>{4, 5}));
+}
+
+TEST_F(RunTest, CopyThatNeverReachesTheClipboardStopsTheRunAfterAFewTries) {
+    WholeStory();
+    host.acknowledged.insert("Copy");  // taken, never carried out
+    EXPECT_EQ(Run(), "Не удалось прочитать начало абзаца 1: буфер обмена занят другой программой");
+    EXPECT_EQ(std::count(host.transcript.begin(), host.transcript.end(), "exec Copy"), 5);
+    EXPECT_EQ(host.transcript.back(), "disconnect");
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
+}
+
+TEST_F(RunTest, CommandsNeverConfirmedAreReportedOnceTheLinkIsClosed) {
+    WholeStory();
+    host.onExchange = [&](const std::string& line) {
+        if (line == "exec SetTextCursor 5 3 5") conversation.completionsCome = false;
+    };
+    EXPECT_EQ(Run(), "PageMaker не подтвердил 2 команд");
+    EXPECT_NE(Summary(), "<hidden>") << "expected the run's counts shown as well";
+}
+
+TEST_F(RunTest, AfterAQueryTimedOutTheCleanUpGoesOverAFreshConversation) {
+    WholeStory();
+    conversation.requestsTimeOut = true;
+    host.onExchange = [&](const std::string& line) {
+        if (line == "exec TextCursor 6 1") host.replies["GetTextCursor"] = std::nullopt;
+    };
+    EXPECT_EQ(Run(), "Не могу получить данные от PageMaker - GetTextCursor");
+    const Lines tail(host.transcript.end() - 6, host.transcript.end());
+    EXPECT_EQ(tail, (Lines{"ask GetTextCursor", "disconnect", "connect", "exec SetTextCursor 5 3 5", "exec SuppressAutosave 0",
+                           "disconnect"}));
+    EXPECT_FALSE(host.model().AutosaveSuppressed());
+}
+
 TEST_F(RunTest, UnreachableHostRestoresTheSeparator) {
     conversation.server = nullptr;
     EXPECT_EQ(Run(), "Не могу установить связь с PageMaker");

@@ -65,10 +65,10 @@ bool StoryHost::Accept(const std::string& service, const std::string& topic) {
     return true;
 }
 
-bool StoryHost::Execute(const std::string& command) {
+StoryHost::Verdict StoryHost::Execute(const std::string& command) {
     transcript.push_back("exec " + command);
     if (onExchange) onExchange(transcript.back());
-    if (acknowledged.count(command.substr(0, command.find(' ')))) return true;
+    if (acknowledged.count(command.substr(0, command.find(' ')))) return Verdict::Done;
     return model_->Execute(command);
 }
 

@@ -47,7 +47,7 @@ public:
     int SelectionEnd() const { return story().SelectionEnd(); }
 
     bool Accept(const std::string& service, const std::string& topic) override;
-    bool Execute(const std::string& command) override;
+    Verdict Execute(const std::string& command) override;
     std::optional<std::string> Request(const std::string& item) override;
     After AfterExchange() override { return model_->AfterExchange(); }
 
@@ -78,9 +78,9 @@ private:
 class LoggingConversation : public platform::standin::DdeConversation {
 public:
     explicit LoggingConversation(StoryHost& host) : host_(host) { server = &host; }
-    void Disconnect() override {
+    int Disconnect() override {
         if (Connected()) host_.transcript.push_back("disconnect");
-        DdeConversation::Disconnect();
+        return DdeConversation::Disconnect();
     }
 
 private:

@@ -59,6 +59,17 @@ std::string Number(float value) {
 
 bool Near(float value, float expected) { return std::fabs(value - expected) < 0.001f; }
 
+// "median M ms, longest L ms (N)" of `times`; "none" when empty.
+std::string TimeSummary(std::vector<double> times) {
+    if (times.empty()) return "none";
+    std::sort(times.begin(), times.end());
+    const size_t n = times.size();
+    const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+    char text[96];
+    std::snprintf(text, sizeof text, "median %.1f ms, longest %.1f ms (%zu)", median, times.back(), n);
+    return text;
+}
+
 // A row that cannot be asked because one it depends on failed.
 struct NotAsked {
     std::string why;
@@ -83,6 +94,8 @@ public:
     std::optional<std::string> clipboardText;  // the user's, to give back
     std::vector<std::string> styles, fonts;
     std::string style;  // the style of the story's first paragraph
+    std::vector<double> copyMs;  // each Copy with its clipboard read
+    std::optional<uint32_t> copyOwner;  // the clipboard owner's process after the Copy
 
     Cursor User() const {
         if (!user) throw NotAsked{"the selection is unknown"};
@@ -282,13 +295,33 @@ const Check kChecks[] = {
          const int32_t n = s.TestLength();
          if (!s.clipboardText) throw NotAsked{"the clipboard could not be read, so it could not be given back"};
          if (!s.clipboard.Clear()) throw NotAsked{"the clipboard is held by another program"};
-         s.pm.Copy();
-         s.pm.GetPMState();  // the copy is done once this is answered
-         const std::optional<std::string> text = s.clipboard.ReadText();
+         std::optional<std::string> text;
+         {
+             const ProbeLink::Timer timer(s.copyMs);
+             s.pm.Copy();
+             s.pm.GetPMState();  // the copy is done once this is answered
+             text = s.clipboard.ReadText();
+         }
          if (!text) throw NotAsked{"the clipboard is held by another program"};
+         s.copyOwner = s.clipboard.OwnerProcess();
          size_t breaks = 0;
          for (size_t i = 0; i + 1 < text->size(); ++i) breaks += (*text)[i] == '\r' && (*text)[i + 1] == '\n';
          return Observation{Shown(*text), std::to_string(n) + " characters (CR LF counts as one)", text->size() - breaks == static_cast<size_t>(n)};
+     }},
+    {Group::Run, "After Copy the clipboard is owned by a window of the host", [](Session& s) {
+         if (!s.copyOwner) throw NotAsked{"no Copy was read"};
+         const uint32_t host = s.pm.DDEConv ? s.pm.DDEConv->PartnerProcess() : 0;
+         const std::string reply = *s.copyOwner ? "process " + std::to_string(*s.copyOwner) : "no owner";
+         return Observation{reply, "process " + std::to_string(host) + " (the host's)", *s.copyOwner == host};
+     }},
+    {Group::Run, "An unknown command is refused (so a refused command can be told)", [](Session& s) {
+         s.pm.ExecCommand("RolemarkProbeUnknownCommand");
+         try {
+             (void)s.pm.GetPMState();
+         } catch (const EPmCommandRefused& e) {
+             return Observation{e.Busy() ? "busy" : "refused", "refused", !e.Busy()};
+         }
+         return Observation{"acknowledged", "refused", false};
      }},
     {Group::Run, "TextSelect 1 n takes the selection back", [](Session& s) {
          const int32_t n = s.TestLength();
@@ -466,6 +499,7 @@ ProbeOutcome Probe(TDdeClientConv& conversation, platform::Clipboard& clipboard,
         facts.hostTitle.empty() ? "-" : Shown(facts.hostTitle), "\"Adobe PageMaker 6.5...\" or \"Adobe PageMaker 6.0...\"");
 
     bool linked = false;
+    std::string timing = "none";
     try {
         pm.sent.clear();
         linked = pm.OpenLink();
@@ -496,6 +530,8 @@ ProbeOutcome Probe(TDdeClientConv& conversation, platform::Clipboard& clipboard,
                 row(2, check.assumption, Joined(pm.sent), Shown(platform::Utf8ToAnsi(e.Message())), "an answer");
             }
         }
+        timing = "command " + TimeSummary(pm.commandMs) + "; query " + TimeSummary(pm.queryMs) +
+                 "; Copy with the clipboard read " + TimeSummary(session.copyMs);
         if (session.clipboardText) {
             const bool back = session.clipboardText->empty() ? clipboard.Clear() : clipboard.SetText(*session.clipboardText);
             if (!back) table += Ansi("The clipboard could not be given back / Буфер обмена не восстановлен\r\n");
@@ -511,6 +547,8 @@ ProbeOutcome Probe(TDdeClientConv& conversation, platform::Clipboard& clipboard,
     line(Ansi("Checks / Проверки: result | assumption | sent | reply | expected (the stand-in's answer)"));
     line(Ansi("                   итог | предположение | отправлено | ответ | ожидалось (как отвечает имитатор)"));
     r += table;
+    line("");
+    line(Ansi("Exchange times / Время обменов: ") + timing);
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 // layer's way: one member per query, the reply read with the layer's scanners.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,17 +19,36 @@ public:
     // The last reply as it came; nothing when the last query got none.
     std::optional<std::string> lastReply;
 
+    // How long each command and each query took, in milliseconds (those
+    // that failed too).
+    std::vector<double> commandMs, queryMs;
+
     void ExecCommand(const std::string& command) override {
         sent.push_back(GetTryMode65() ? "try " + command : command);
+        const Timer timer(commandMs);
         TPmDDE::ExecCommand(command);
     }
 
     void ExecQuery(const std::string& query, std::string& reply) override {
         sent.push_back(query);
         lastReply.reset();
+        const Timer timer(queryMs);
         TPmDDE::ExecQuery(query, reply);
         lastReply = reply;
     }
+
+    // Adds the milliseconds of its life to `times`.
+    class Timer {
+    public:
+        explicit Timer(std::vector<double>& times) : times_(times), start_(std::chrono::steady_clock::now()) {}
+        ~Timer() { times_.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count()); }
+        Timer(const Timer&) = delete;
+        Timer& operator=(const Timer&) = delete;
+
+    private:
+        std::vector<double>& times_;
+        std::chrono::steady_clock::time_point start_;
+    };
 
     // "GetTypeStyle": the styles the host can tell about for the whole
     // selection, and those applied (sums of 1 normal, 2 bold, 4 italic, ...).
