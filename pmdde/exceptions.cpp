@@ -17,10 +17,8 @@ std::string CantExecuteQuery(const std::string& ansiQuery) {
 }
 
 std::string CommandRefused(const std::string& ansiCommand, bool busy, int paragraph) {
-    std::string message = std::string(busy ? "PageMaker занят и не выполнил" : "PageMaker не выполнил") + " команду «" +
-                          platform::AnsiToUtf8(ansiCommand) + "»";
-    if (paragraph > 0) message += " (абзац " + std::to_string(paragraph) + ")";
-    return message;
+    return std::string(busy ? "PageMaker занят и не выполнил команду «" : "PageMaker не выполнил команду «") +
+           platform::AnsiToUtf8(ansiCommand) + (paragraph > 0 ? "» (абзац " + std::to_string(paragraph) + ")" : "»");
 }
 
 std::string CommandsUnconfirmed(int count) { return "PageMaker не подтвердил " + std::to_string(count) + " команд"; }
