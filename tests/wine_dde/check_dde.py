@@ -143,12 +143,14 @@ def try_prefix_goes_on_commands_not_queries():
 # Failures and their messages.
 
 @case
-def refused_command_still_counts_as_delivered():
+def refused_command_ends_the_work_at_the_next_query():
+    # The refusal is known before the next query or, when the server's answer
+    # to the command is still on its way, once that query's reply has come.
     with Server("--refuse-commands") as server:
         code, out, _, _ = pmcmd("exec", "Copy", "query", "GetPMState")
-        expect("exit code", 0, code)
-        expect("reply after the refusal", b"7\n", out)
-        expect("transcript", ["connect", "command Copy", "query GetPMState"], server.transcript())
+        expect("exit code", 1, code)
+        expect("message", ansi("PageMaker не выполнил команду «Copy»") + b"\n", out)
+        expect("transcript", ["connect", "command Copy"], server.transcript()[:2])
 
 
 @case

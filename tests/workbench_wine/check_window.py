@@ -378,9 +378,19 @@ def scenario_publication(rig):
         R.check("open a missing file: the list unchanged", ["анна", "Анна Павловна", "Борис"],
                 opened.items("NamesList")[0])
 
-    # A run over the whole story: the bar moves, then hides; no box. A
-    # tracking typed rather than chosen is sent as -1.
-    run = rig.ui("tab", 2, "type", "TrackingCombo", "свой", "tab", 1, "click", "EntireTextRadio", "press", "Button2",
+    # A tracking typed rather than chosen is sent as -1, which the host
+    # refuses: the run stops at that paragraph and says so.
+    refused = rig.ui("tab", 2, "type", "TrackingCombo", "свой", "tab", 1, "click", "EntireTextRadio", "press", "Button2",
+                     "box", 120000, "wait-idle")
+    before = texts(host)
+    boxes = refused.boxes()
+    R.true("run: a typed tracking is sent as -1, and the host's refusal stops the run",
+           "Track -1" in before and "Track %d" % title["track"] not in before and len(boxes) == 1
+           and boxes[0][2].startswith("PageMaker не выполнил команду «Track -1» (абзац "), refused.error or repr(boxes))
+
+    # A run over the whole story with the style's tracking chosen: the bar
+    # moves, then hides; no box.
+    run = rig.ui("tab", 2, "choose", "TrackingCombo", TRACKING[title["track"]], "tab", 1, "press", "Button2",
                  "watch-progress", 120000, "wait-idle", "no-box", 500)
     seen = [(int(l[1]), int(l[2])) for l in run.rows("seen")]
     shown = [pos for visible, pos in seen if visible]
@@ -392,7 +402,7 @@ def scenario_publication(rig):
     R.true("run: ends with no message box", run.ok, error)
     R.true("run: the progress bar moves while shown", len(set(shown)) >= 3 and shown == sorted(shown), repr(seen))
     R.true("run: the progress bar is hidden again", seen and seen[-1][0] == 0, repr(seen[-3:]))
-    sent = texts(host)
+    sent = texts(host)[len(before):]
     # The line in the bar's place: the names formatted (the stand-in's
     # transcript: one Font command each) in the paragraphs read (one Copy each).
     formatted, paragraphs = sum(t.startswith("Font ") for t in sent), sent.count("Copy")
@@ -401,7 +411,7 @@ def scenario_publication(rig):
             {"SummaryLabel": (1, summary_line(formatted, paragraphs)), "ProgressBar": (0, "")},
             {l[1]: (int(l[5]), l[7] if len(l) > 7 else "") for l in after.rows("control")})
     R.true("run: names formatted with the chosen font", 'Font "%s"' % title["font"] in sent)
-    R.true("run: a typed tracking is sent as -1", "Track -1" in sent and "Track %d" % title["track"] not in sent)
+    R.true("run: names formatted with the chosen tracking", "Track %d" % title["track"] in sent and "Track -1" not in sent)
     R.check("run: the host knew every command", [],
             [e["text"] for e in host.transcript() if e.get("note", "").startswith("unknown command")])
 
@@ -412,7 +422,7 @@ def scenario_publication(rig):
     # and its own line in the bar's place.
     checked = rig.ui("tab", 3, "press", "CheckButton", "watch-progress", 120000, "wait-idle", "no-box", 500,
                      "get", "SummaryLabel")
-    after_check = texts(host)[len(sent):]
+    after_check = texts(host)[len(before) + len(sent):]
     R.true("check: ends with no message box", checked.ok, checked.error)
     R.check("check: reads as many paragraphs as the run, formats nothing", (paragraphs, 0),
             (after_check.count("Copy"), sum(t.startswith("Font ") for t in after_check)))

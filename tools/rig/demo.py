@@ -108,6 +108,8 @@ def check_sample(rig, folder):
     """"Проверить" over the same scope, the report saved to `folder`; prints
     the check's line and the report's rows for "Вера" and "Иван"."""
     report = os.path.join(folder, "report.txt")
+    if os.path.exists(report):
+        os.remove(report)  # the save dialog would ask whether to replace it
     result = rig.ui("tab", 3, "press", "CheckButton", "watch-progress", "60000", "wait-idle", "30000", "no-box", "300",
                     "get", "SummaryLabel", "press", "SaveReportButton", "save-as", winpath(report), "wait-idle", "10000")
     if not result.ok:
