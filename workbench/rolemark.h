@@ -237,6 +237,9 @@ private:
     // Adds the candidate rows of the report (only the selected ones, with
     // `selectedOnly`) whose text is not listed yet; says how many.
     void AddCandidates(bool selectedOnly);
+    // True when the host edits text (states 7 and 8, high bit dropped);
+    // otherwise shows the state's message, if it has one.
+    bool EditingText();
     // Shows `line` in the progress bar's place; an empty line hides it.
     void ShowSummary(const std::string& line);
 

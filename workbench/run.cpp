@@ -87,8 +87,7 @@ void TRolemark::RunFormatting() {
         Selection user;
         try {
             PmDDE1.OpenLink();
-            const uint8_t state = StateTableKey(PmDDE1.GetPMState());
-            if (state == kTextInsertion || state == kTextSelected) {
+            if (EditingText()) {
                 PmDDE1.SuppressAutosave(1);
                 autosaveSuppressed = true;
                 bool walked = true;
@@ -100,8 +99,6 @@ void TRolemark::RunFormatting() {
                 autosaveSuppressed = false;
                 PmDDE1.SuppressAutosave(0);
                 end = stopped_ ? RunEnd::Stopped : walked ? RunEnd::Completed : RunEnd::Skipped;
-            } else if (const char* message = text::StateMessage(state, true)) {
-                view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
             }
         } catch (...) {
             // Give the host the user's selection (or the paragraph's first
@@ -152,11 +149,7 @@ void TRolemark::ReportListDblClick() {
     HostAction([this, paragraph] {
         const ScopeExit closeLink([this] { PmDDE1.CloseLink(); });
         PmDDE1.OpenLink();
-        const int state = StateTableKey(PmDDE1.GetPMState());
-        if (state != kTextInsertion && state != kTextSelected) {
-            if (const char* message = text::StateMessage(state, true)) view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
-            return;
-        }
+        if (!EditingText()) return;
         // The walk's steps again, from its first paragraph.
         int32_t S = 0, A = 0, B = 0;
         PmDDE1.GetTextCursor(S, A, B);
@@ -168,6 +161,13 @@ void TRolemark::ReportListDblClick() {
         }
         for (int i = 1; i < paragraph; ++i) PmDDE1.TextCursor(kByParagraph, 1);
     });
+}
+
+bool TRolemark::EditingText() {
+    const uint8_t state = StateTableKey(PmDDE1.GetPMState());
+    if (state == kTextInsertion || state == kTextSelected) return true;
+    if (const char* message = text::StateMessage(state, true)) view_.ShowMessage(message, text::kStateCaption, MessageIcon::None);
+    return false;
 }
 
 void TRolemark::ShowSummary(const std::string& line) {
